@@ -1,0 +1,26 @@
+// Failures of the file layer. A read error names the file, the line and what
+// was expected there; an invalid identifier carries the identifier read and
+// the program's own message text.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kelmar {
+
+class FileError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class InvalidFileId : public std::runtime_error {
+public:
+  InvalidFileId(std::string id, const std::string& message)
+      : std::runtime_error(message), id_(std::move(id)) {}
+  const std::string& id() const { return id_; }
+
+private:
+  std::string id_;
+};
+
+} // namespace kelmar

@@ -1,0 +1,218 @@
+// kelmar run: load a scenario with its companions, calculate, and write what
+// the options ask for (tables, the weeks CSV, a summary line, the scenario).
+#include <cstdio>
+#include <iostream>
+#include <optional>
+
+#include "Command.h"
+#include "OptionsIni.h"
+#include "RunOutput.h"
+#include "Workspace.h"
+#include "data/Companions.h"
+#include "data/Errors.h"
+#include "data/FileSystem.h"
+#include "data/IniFile.h"
+#include "data/ScenarioFile.h"
+#include "data/SeriesFile.h"
+#include "data/TextFormat.h"
+#include "model/Driver.h"
+#include "report/Summary.h"
+#include "report/Tables.h"
+
+namespace kelmar::cli {
+
+namespace {
+
+struct RunOptions {
+  std::string scenario;
+  std::string env;
+  bool noCompanions = false;
+  std::string ini;
+  std::optional<std::string> opt, opt2;
+  std::optional<int> corrOpti;
+  std::string corrRange;
+  int repeat = 0;
+  int cont = 0;
+  std::string range = "1-520";
+  std::vector<int> tables;
+  bool listing = false;
+  std::string weeksCsv;
+  std::string summary;
+  std::string save;
+  std::string output;
+};
+
+// A number in decimal or 0x hex; false when the text is not one.
+bool ParseWord(const std::string& text, uint32_t& out) {
+  try {
+    std::size_t used = 0;
+    unsigned long v = std::stoul(text, &used, 0);
+    if (used != text.size() || v > 0xFFFFFFFFul) return false;
+    out = static_cast<uint32_t>(v);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool ParsePair(const std::string& text, char sep, double& a, double& b) {
+  auto i = text.find(sep);
+  if (i == std::string::npos) return false;
+  try {
+    std::size_t u1 = 0, u2 = 0;
+    std::string s1 = text.substr(0, i), s2 = text.substr(i + 1);
+    a = std::stod(s1, &u1);
+    b = std::stod(s2, &u2);
+    return u1 == s1.size() && u2 == s2.size();
+  } catch (...) {
+    return false;
+  }
+}
+
+int LoadStatusExit(LoadStatus s) {
+  switch (s) {
+  case LoadStatus::Ok:
+    return kExitOk;
+  case LoadStatus::InvalidId:
+  case LoadStatus::CompanionInvalidId:
+  case LoadStatus::EnvInvalidId:
+    return kExitInvalidId;
+  default:
+    return kExitFile;
+  }
+}
+
+int Run(const RunOptions& o) {
+  auto ws = MakeWorkspace();
+  ws->state.CurrentDir = ExpandFileName(".") + "/";
+  ws->state.DataDir = ws->state.CurrentDir;
+  ws->state.ExeDir = ws->state.CurrentDir;
+
+  // Program options: the INI file, then the flags that override it.
+  ParIncludes par;
+  if (!o.ini.empty()) {
+    IniFile ini;
+    try {
+      ini = IniFile(o.ini);
+    } catch (const FileError& e) {
+      ReportError(e.what());
+      return kExitFile;
+    }
+    ReadOptions(ini, *ws);
+    par.value = ini.readBool("Parameter Options", "Value", false);
+    par.lower = ini.readBool("Parameter Options", "BPRL", true);
+    par.upper = ini.readBool("Parameter Options", "BPRU", true);
+    par.fit = ini.readBool("Parameter Options", "Fit", true);
+  }
+  Options& opt = ws->options;
+  if (o.opt && !ParseWord(*o.opt, opt.KelmOpti)) {
+    ReportError("--opt: a number (decimal or 0x hex) was expected, found '" + *o.opt + "'");
+    return kExitUsage;
+  }
+  if (o.opt2 && !ParseWord(*o.opt2, opt.KelmOpt2)) {
+    ReportError("--opt2: a number (decimal or 0x hex) was expected, found '" + *o.opt2 + "'");
+    return kExitUsage;
+  }
+  if (o.corrOpti) {
+    if (*o.corrOpti < 0 || *o.corrOpti > 2) {
+      ReportError("--corr-opti must be 0, 1 or 2");
+      return kExitUsage;
+    }
+    opt.CorrOpti = *o.corrOpti;
+  }
+  if (!o.corrRange.empty()) {
+    double lo = 0, hi = 0;
+    if (!ParsePair(o.corrRange, ',', lo, hi)) {
+      ReportError("--corr-range: LOW,HIGH was expected, found '" + o.corrRange + "'");
+      return kExitUsage;
+    }
+    opt.CorrRng1 = static_cast<float>(lo);
+    opt.CorrRng2 = static_cast<float>(hi < lo ? lo : hi);
+  }
+  double from = 1, till = 520;
+  if (!ParsePair(o.range, '-', from, till) || from != static_cast<int>(from) ||
+      till != static_cast<int>(till) || from < 1 || till > 520 || from > till) {
+    ReportError("--range: FROM-TILL with 1 <= FROM <= TILL <= 520 was expected, found '" + o.range + "'");
+    return kExitUsage;
+  }
+  for (int k : o.tables)
+    if (k < 1 || k > 21) {
+      ReportError("--table: a table kind 1..21 was expected, found " + std::to_string(k));
+      return kExitUsage;
+    }
+
+  CompanionOptions co;
+  co.companions = !o.noCompanions;
+  co.envFile = o.env;
+  co.par = par;
+  LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
+  if (!loaded.ok()) {
+    ReportError(loaded.message);
+    return LoadStatusExit(loaded.status);
+  }
+  ws->state.RangeFrom = static_cast<int>(from);
+  ws->state.RangeTill = static_cast<int>(till);
+
+  try {
+    RunModel(*ws);
+    for (int i = 0; i < o.repeat; ++i) RepeatRun(*ws);
+    for (int i = 0; i < o.cont; ++i) {
+      if (opt.has(kOptMoveEnvOnContinue)) MoveSeries(*ws);
+      ContinueRun(*ws);
+    }
+  } catch (const FloatingPointFault& e) {
+    ReportError("Calculating " + ws->scenario.ScenarioFile + "\r" + e.what() + " (" + e.step() + ")");
+    return kExitFloat;
+  }
+
+  try {
+    OutText out(o.listing);
+    std::vector<int> tables = o.tables;
+    bool quiet = !tables.empty() || !o.weeksCsv.empty() || !o.summary.empty() || !o.save.empty();
+    if (!quiet) tables = {19, 21};
+    for (int k : tables) WriteTable(*ws, out, k, ws->state.RangeFrom, ws->state.RangeTill);
+    if (!o.weeksCsv.empty()) WriteFileAtomic(o.weeksCsv, WeeksCsv(*ws));
+    if (!o.summary.empty()) AppendSummary(*ws, o.summary, false);
+    if (!o.save.empty()) SaveScenario(*ws, o.save);
+    if (!o.output.empty()) {
+      WriteFileAtomic(o.output, out.text());
+    } else if (!out.text().empty()) {
+      std::fwrite(out.text().data(), 1, out.text().size(), stdout);
+      std::fflush(stdout);
+    }
+  } catch (const FileError& e) {
+    ReportError(e.what());
+    return kExitFile;
+  }
+  return kExitOk;
+}
+
+const RegisterCommand registerRun([](CLI::App& app, int& exitCode) {
+  auto o = std::make_shared<RunOptions>();
+  CLI::App* cmd = app.add_subcommand("run", "Load a scenario with its companion files, calculate and report");
+  cmd->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
+  cmd->add_option("--env", o->env, "Load this environment file instead of the scenario's EnviFile");
+  cmd->add_flag("--no-companions", o->noCompanions, "Do not load the .IRR, .MIN, .OM and .PAR companions");
+  cmd->add_option("--ini", o->ini,
+                  "Read the program options from section \"Kelmar Options\" of this INI file");
+  cmd->add_option("--opt", o->opt, "Option word KelmOpti (decimal or 0x hex); overrides --ini");
+  cmd->add_option("--opt2", o->opt2, "Option word KelmOpt2");
+  cmd->add_option("--corr-opti", o->corrOpti,
+                  "Modelled N compared with measured N: 0 same week, 1 +/- 1/2 week, 2 +/- 1 week");
+  cmd->add_option("--corr-range", o->corrRange, "LOW,HIGH: the N-modelled vs N-measured ranges, kg N/ha");
+  cmd->add_option("--repeat", o->repeat, "After Calculate, run Repeat N times")
+      ->check(CLI::NonNegativeNumber);
+  cmd->add_option("--continue", o->cont, "Then run Continue N times")->check(CLI::NonNegativeNumber);
+  cmd->add_option("--range", o->range, "FROM-TILL: the week range of tables and summaries (default 1-520)");
+  cmd->add_option("--table", o->tables, "Write table kind K (1..21) for the range; repeatable");
+  cmd->add_flag("--listing", o->listing, "Write the tables in the printed-listing form (margin, paging)");
+  cmd->add_option("--weeks-csv", o->weeksCsv, "Write all 86 week-record fields of records 0..Weeks+1 as CSV");
+  cmd->add_option("--summary", o->summary, "Append the run's summary line to this .SUM file");
+  cmd->add_option("--save", o->save, "Write the scenario after all runs in the current layout");
+  cmd->add_option("-o", o->output, "Write the tables to FILE instead of standard output");
+  cmd->callback([o, &exitCode] { exitCode = Run(*o); });
+});
+
+} // namespace
+
+} // namespace kelmar::cli

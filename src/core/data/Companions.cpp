@@ -1,0 +1,135 @@
+#include "data/Companions.h"
+
+#include "Workspace.h"
+#include "data/Errors.h"
+#include "data/FileSystem.h"
+#include "data/ScenarioFile.h"
+#include "data/SeriesFile.h"
+
+namespace kelmar {
+
+std::string EnvironmentFileName(const Workspace& ws) {
+  const std::string& envi = ws.scenario.EnviFile;
+  std::string name = ChangeFileExt(ExtractFileName(envi), ".ENV");
+  std::string dir = ExtractFilePath(envi);
+  if (dir.empty())
+    dir = ws.state.DataDir;
+  else if (dir.front() != '/')
+    dir = ws.state.DataDir + dir;
+  std::string path = dir + name;
+  std::string found = FindFileCaseInsensitive(path);
+  return found.empty() ? ExpandFileName(path) : ExpandFileName(found);
+}
+
+std::string CompanionFileName(const Workspace& ws, const char* ext) {
+  std::string path = ws.state.DataDir + ChangeFileExt(ExtractFileName(ws.scenario.ScenarioFile), ext);
+  return FindFileCaseInsensitive(path);
+}
+
+namespace {
+
+constexpr uint32_t SavedBit(SeriesKind k) {
+  switch (k) {
+  case SeriesKind::Environment:
+    return kEnviSaved;
+  case SeriesKind::Irrigation:
+    return kIrriSaved;
+  case SeriesKind::Nmineral:
+    return kNminSaved;
+  case SeriesKind::Omon:
+    return kOmonSaved;
+  }
+  return 0;
+}
+
+// Reads a series file from week 1 into an emptied series; false (with the
+// outcome filled in) when the file is refused.
+bool ReadSeriesFile(Workspace& ws, SeriesKind kind, const std::string& path, LoadOutcome& out,
+                    LoadStatus invalidId, LoadStatus readError) {
+  try {
+    ResetSeries(ws, kind);
+    LoadSeries(ws, kind, path, 1);
+    ws.state.DocStatus |= SavedBit(kind);
+    return true;
+  } catch (const InvalidFileId& e) {
+    out.status = invalidId;
+    out.message = e.what();
+  } catch (const FileError& e) {
+    out.status = readError;
+    out.message = "Loading " + path + "\r" + e.what();
+  }
+  return false;
+}
+
+} // namespace
+
+LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileName,
+                                       const CompanionOptions& opt) {
+  LoadOutcome out;
+  ProgramState& st = ws.state;
+  ws.scenario.FileId.clear();
+  try {
+    LoadScenario(ws, fileName);
+  } catch (const InvalidFileId& e) {
+    out.status = LoadStatus::InvalidId;
+    out.message = e.what();
+    return out;
+  } catch (const FileError& e) {
+    // A damaged file must not be overwritten by a later Save.
+    ws.scenario.ScenarioFile = st.DataDir + "@Error.dat";
+    st.DocStatus |= kResultsStale | kScenarioSaved;
+    out.status = LoadStatus::ReadError;
+    out.message = "Loading scenario " + fileName + "\r" + e.what();
+    return out;
+  }
+  st.DocStatus |= kResultsStale | kScenarioSaved;
+  if (st.RangeFrom >= ws.scenario.Weeks) {
+    st.RangeFrom = 1;
+    st.RangeTill = 520;
+  }
+
+  if (opt.companions) {
+    const std::pair<SeriesKind, const char*> series[] = {
+        {SeriesKind::Irrigation, ".IRR"}, {SeriesKind::Nmineral, ".MIN"}, {SeriesKind::Omon, ".OM"}};
+    for (auto [kind, ext] : series) {
+      std::string path = CompanionFileName(ws, ext);
+      if (path.empty()) {
+        ResetSeries(ws, kind);
+      } else if (!opt.mayReplace || opt.mayReplace(kind)) {
+        if (!ReadSeriesFile(ws, kind, path, out, LoadStatus::CompanionInvalidId,
+                            LoadStatus::CompanionReadError))
+          return out;
+      }
+    }
+    std::string par = CompanionFileName(ws, ".PAR");
+    if (!par.empty()) {
+      try {
+        LoadPar(ws, par, opt.par);
+        st.DocStatus |= kResultsStale;
+      } catch (const InvalidFileId& e) {
+        out.status = LoadStatus::CompanionInvalidId;
+        out.message = e.what();
+        return out;
+      } catch (const FileError& e) {
+        out.status = LoadStatus::CompanionReadError;
+        out.message = "Loading " + par + "\r" + e.what();
+        return out;
+      }
+    }
+  }
+  if (!ws.options.has(kOptNoParmBackup)) ws.parms.Backup(ws.scenario);
+
+  out.envPath = opt.envFile.empty() ? EnvironmentFileName(ws) : ExpandFileName(opt.envFile);
+  if (FileExists(out.envPath)) {
+    if (!opt.mayReplace || opt.mayReplace(SeriesKind::Environment))
+      ReadSeriesFile(ws, SeriesKind::Environment, out.envPath, out, LoadStatus::EnvInvalidId,
+                     LoadStatus::EnvReadError);
+    return out;
+  }
+  ResetSeries(ws, SeriesKind::Environment);
+  out.status = LoadStatus::EnvMissing;
+  out.message = "Auto-load Environment file not found !\r" + out.envPath;
+  return out;
+}
+
+} // namespace kelmar

@@ -1,0 +1,189 @@
+// The contract of `kelmar run` and `kelmar convert`: exit codes, messages and
+// the files they write, checked by running the program.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class CliRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("kelmar_cli_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const char* f : {"SANDY6.DAT", "SANDY6.ENV"}) fs::copy_file(fs::path(KELMAR_EXAMPLES) / f, dir / f);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  Result Kelmar(const std::string& args) {
+    std::string cmd =
+        std::string("cd '") + dir.string() + "' && '" KELMAR_EXE "' " + args + " >out.txt 2>err.txt";
+    int st = std::system(cmd.c_str());
+    Result r;
+    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.out = Slurp(dir / "out.txt");
+    r.err = Slurp(dir / "err.txt");
+    return r;
+  }
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+
+  fs::path dir;
+};
+
+TEST_F(CliRun, DefaultPrintsNitrogenSummaryAndMineralBalance) {
+  Result r = Kelmar("run SANDY6.DAT");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Summary Nitrogen Balance"), std::string::npos);
+  EXPECT_NE(r.out.find("Mineral Balance"), std::string::npos);
+  EXPECT_NE(r.out.find("TOTAL"), std::string::npos);
+}
+
+TEST_F(CliRun, WeeksCsvHasEveryFieldOfEveryRecordExactly) {
+  Result r = Kelmar("run SANDY6.DAT --weeks-csv weeks.csv");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out.empty()) << "an output option replaces the human summary";
+  std::istringstream csv(Slurp(dir / "weeks.csv"));
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line.rfind("r,GWT,NGW,FC1,FC2,CRmax1,", 0), 0u);
+  EXPECT_EQ(line.substr(line.size() - 28), "cNUPTi,cNUPTm,cNout,NetAvail") << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), ','), 86);
+  int rows = 0;
+  while (std::getline(csv, line)) {
+    EXPECT_EQ(line.find('\r'), std::string::npos) << "LF line ends";
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 86);
+    EXPECT_EQ(line.substr(0, line.find(',')), std::to_string(rows));
+    ++rows;
+  }
+  EXPECT_EQ(rows, 314) << "records 0..Weeks+1 of a 312-week run";
+}
+
+TEST_F(CliRun, TablesInOrderToFileAndListingForm) {
+  Result r = Kelmar("run SANDY6.DAT --table 1 --table 19 --range 1-60 -o t.prn");
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string t = Slurp(dir / "t.prn");
+  auto env = t.find("  wk    Tc  Rain   ET0   Irr  NIrr");
+  auto sum = t.find("Summary Nitrogen Balance");
+  ASSERT_NE(env, std::string::npos);
+  ASSERT_NE(sum, std::string::npos);
+  EXPECT_LT(env, sum) << "tables come in the order given";
+  EXPECT_EQ(t.find('\f'), std::string::npos);
+  Result l = Kelmar("run SANDY6.DAT --table 1 --listing -o l.prn");
+  ASSERT_EQ(l.code, 0) << l.err;
+  std::string lt = Slurp(dir / "l.prn");
+  EXPECT_NE(lt.find('\f'), std::string::npos) << "520 weeks need several pages";
+  EXPECT_NE(lt.find("\r\n     "), std::string::npos) << "a listing has a left margin";
+}
+
+TEST_F(CliRun, UsageErrors) {
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --corr-opti 3").code, 2);
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --range 0-520").code, 2);
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --range 1-521").code, 2);
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --table 22").code, 2);
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --opt 12x").code, 2);
+  EXPECT_EQ(Kelmar("run").code, 2);
+  EXPECT_EQ(Kelmar("nonsense").code, 2);
+}
+
+TEST_F(CliRun, FileErrorsAndInvalidIdentifiers) {
+  Write("BAD.DAT", "Kelmar 999 Data File    x\r\n");
+  Result bad = Kelmar("run BAD.DAT");
+  EXPECT_EQ(bad.code, 3);
+  EXPECT_NE(bad.err.find("Invalid file ID: Kelmar 999 Data File"), std::string::npos) << bad.err;
+
+  Result missing = Kelmar("run NOSUCH.DAT");
+  EXPECT_EQ(missing.code, 4);
+  EXPECT_EQ(missing.err.rfind("Loading scenario NOSUCH.DAT\n", 0), 0u) << missing.err;
+
+  fs::remove(dir / "SANDY6.ENV");
+  Result noEnv = Kelmar("run SANDY6.DAT");
+  EXPECT_EQ(noEnv.code, 4);
+  EXPECT_EQ(noEnv.err.rfind("Auto-load Environment file not found !\n", 0), 0u) << noEnv.err;
+
+  // The weather of another file replaces the missing one.
+  fs::copy_file(fs::path(KELMAR_EXAMPLES) / "SANDY6.ENV", dir / "OTHER.ENV");
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --env OTHER.ENV --table 1 -o x.prn").code, 0);
+
+  Write("SANDY6.MIN",
+        "Kelmar 400 Nmin File    x\r\nx\r\nYear  week weeks\r\n   1     1     2\r\n  wk   Ni1   Ni2\r\n"
+        "-----\r\n   5  10.0  abc\r\n");
+  Result comp = Kelmar("run SANDY6.DAT --env OTHER.ENV");
+  EXPECT_EQ(comp.code, 4) << "a read error in a companion ends the command";
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --env OTHER.ENV --no-companions").code, 0);
+}
+
+TEST_F(CliRun, FloatingPointFaultExitsWithFive) {
+  // A retention curve with GAM = 0 has no inverse: the run must stop, not print NaN.
+  std::string dat = Slurp(dir / "SANDY6.DAT");
+  auto pos = dat.find(" 0.029 ");
+  ASSERT_NE(pos, std::string::npos);
+  dat.replace(pos, 7, " 0.000 ");
+  Write("SANDY6.DAT", dat);
+  Result r = Kelmar("run SANDY6.DAT");
+  EXPECT_EQ(r.code, 5) << r.out << r.err;
+  EXPECT_EQ(r.err.rfind("Calculating ", 0), 0u) << r.err;
+  EXPECT_TRUE(r.out.empty()) << "no results of a failed run";
+}
+
+TEST_F(CliRun, SaveSummaryRepeatContinue) {
+  Result r = Kelmar("run SANDY6.DAT --repeat 1 --continue 1 --opt 0x40 --save OUT.DAT --summary RUNS.SUM");
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string saved = Slurp(dir / "OUT.DAT");
+  EXPECT_EQ(saved.rfind("Kelmar 459 Data File", 0), 0u);
+  // Continue moved the start of the run six years on.
+  EXPECT_NE(saved.find("\r\n    7    1   312"), std::string::npos) << saved.substr(0, 400);
+  std::string sum1 = Slurp(dir / "RUNS.SUM");
+  ASSERT_EQ(Kelmar("run SANDY6.DAT --summary RUNS.SUM").code, 0);
+  std::string sum2 = Slurp(dir / "RUNS.SUM");
+  EXPECT_EQ(sum2.rfind(sum1, 0), 0u) << "a second run appends one line";
+  EXPECT_EQ(std::count(sum2.begin(), sum2.end(), '\n'), std::count(sum1.begin(), sum1.end(), '\n') + 1);
+}
+
+TEST_F(CliRun, ConvertRoundTripsEveryKind) {
+  ASSERT_EQ(Kelmar("convert SANDY6.DAT A.DAT").code, 0);
+  ASSERT_EQ(Kelmar("convert A.DAT B.DAT").code, 0);
+  std::string a = Slurp(dir / "A.DAT"), b = Slurp(dir / "B.DAT");
+  auto body = [](const std::string& s) { return s.substr(s.find('\n', s.find('\n') + 1)); };
+  EXPECT_EQ(body(a), body(b)) << "apart from the stamp and the path, a converted file converts to itself";
+  EXPECT_EQ(body(a), body(Slurp(dir / "SANDY6.DAT"))) << "the example is in the current layout";
+  ASSERT_EQ(Kelmar("convert SANDY6.ENV A.ENV").code, 0);
+  EXPECT_EQ(body(Slurp(dir / "A.ENV")), body(Slurp(dir / "SANDY6.ENV")));
+
+  Write(
+      "EMPTY.IRR",
+      "Kelmar 400 Irri File    x\r\nx\r\nYear  week weeks\r\n   1     1     0\r\n  wk   Irr  NIrr\r\n-\r\n");
+  Result none = Kelmar("convert EMPTY.IRR OUT.IRR");
+  EXPECT_EQ(none.code, 0);
+  EXPECT_NE(none.err.find("No irrigation data! Nothing to do."), std::string::npos) << none.err;
+  EXPECT_FALSE(fs::exists(dir / "OUT.IRR"));
+
+  EXPECT_EQ(Kelmar("convert SANDY6.DAT A.XYZ").code, 0) << "the kind comes from the input";
+  EXPECT_EQ(Kelmar("convert SANDY6.TXT A.DAT").code, 2);
+  Write("W.ENV", "Kelmar 400 Irri File    x\r\n");
+  EXPECT_EQ(Kelmar("convert W.ENV X.ENV").code, 3);
+  EXPECT_EQ(Kelmar("convert SANDY6.DAT nodir/A.DAT").code, 4);
+}
+
+} // namespace

@@ -40,6 +40,7 @@ public:
 
   friend bool operator==(const FixedString& a, const FixedString& b) { return a.view() == b.view(); }
   friend bool operator==(const FixedString& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const FixedString& a, const char* b) { return a.view() == std::string_view(b); }
 
 private:
   std::array<char, N> buf_{};

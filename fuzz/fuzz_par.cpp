@@ -1,0 +1,27 @@
+// Feeds arbitrary bytes to the .PAR reader and writes the table back.
+// FileError and InvalidFileId are proper answers to bad input; anything else
+// is a bug.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "Workspace.h"
+#include "data/Errors.h"
+#include "fitting/ParFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  // First byte: the four include switches.
+  const kelmar::ParIncludes inc{(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0,
+                                (data[0] & 8) != 0};
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  auto ws = kelmar::MakeWorkspace();
+  try {
+    kelmar::LoadParText(*ws, text, "fuzz.par", inc);
+  } catch (const kelmar::FileError&) {
+  } catch (const kelmar::InvalidFileId&) {
+  }
+  kelmar::OutText out;
+  kelmar::WritePar(*ws, out);
+  return 0;
+}

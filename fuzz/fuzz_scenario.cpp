@@ -1,0 +1,66 @@
+// Feeds arbitrary bytes to the scenario reader and to the merge of another
+// scenario file. FileError and InvalidFileId are the expected answers to bad
+// input; anything else (a crash, a sanitizer report, another exception) is a
+// bug. Whatever loads must also be written, read back and written again to
+// the same text, and print as a listing.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "Workspace.h"
+#include "data/Errors.h"
+#include "data/ScenarioFile.h"
+#include "data/TextFormat.h"
+
+using namespace kelmar;
+
+namespace {
+
+std::string Written(const Workspace& ws, bool listing = false) {
+  OutText out(listing);
+  WriteScenario(ws, out);
+  return out.text();
+}
+
+// A fresh program state for every attempt, copied from one made once: the
+// workspace is large and making it anew each time would slow the search.
+Workspace& Fresh(int slot) {
+  static const std::unique_ptr<Workspace> pristine = MakeWorkspace();
+  static std::unique_ptr<Workspace> slots[2] = {MakeWorkspace(), MakeWorkspace()};
+  *slots[slot] = *pristine;
+  return *slots[slot];
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  Workspace& ws = Fresh(0);
+  bool loaded = false;
+  try {
+    LoadScenarioText(ws, text, "fuzz.dat");
+    loaded = true;
+  } catch (const FileError&) {
+  } catch (const InvalidFileId&) {
+  }
+  Written(ws, true); // also after a failed load: whatever was read must print
+  if (loaded) {
+    const std::string first = Written(ws);
+    Workspace& back = Fresh(1);
+    LoadScenarioText(back, first, "fuzz.dat"); // must not throw
+    if (Written(back) != first) std::abort();
+  }
+
+  for (bool append : {false, true}) {
+    Workspace& merged = Fresh(1);
+    try {
+      InsertScenarioText(merged, text, "fuzz.dat", append);
+    } catch (const FileError&) {
+    } catch (const InvalidFileId&) {
+    }
+    Written(merged, true);
+  }
+  return 0;
+}

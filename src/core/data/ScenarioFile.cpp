@@ -1,0 +1,534 @@
+#include "data/ScenarioFile.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <memory>
+
+#include "data/Errors.h"
+#include "data/FileSystem.h"
+#include "data/TextReader.h"
+
+namespace kelmar {
+
+namespace {
+
+constexpr std::size_t kIdWidth = 20;
+constexpr int kPageLines = 58;       // lines of a listing page, the empty lines before a header not counted
+constexpr int kHeaderLines = 4;      // identifier, scenario file, environment file, hyphens
+constexpr int kInitialPools = 3;     // applications 1..3: the topsoil's initial organic matter
+constexpr int kLinesAfterWeeks = 11; // water table and soil sections, without the second parameters line
+
+// What a file identifier says about the layout of the rest of the file.
+struct Layout {
+  std::string_view id;
+  int parms2;     // values on the second parameters line: 7, 2 (deposition only) or 0 (line absent)
+  int cropTables; // 4, or 3 when the P2O5/K2O table is absent
+  bool hasRDepth; // crop table 4 holds RDepth after its six reals
+  bool hasCode;   // ... and Code after RDepth
+  int applReals;  // reals of an application row: 8 (up to Nmin%), 7 (up to K2O%) or 5 (up to IAGE)
+};
+
+constexpr std::array<Layout, 5> kLayouts{{
+    {kScenarioId, 7, 4, true, true, 8},
+    {"Kelmar 420 Data File", 7, 4, true, false, 8},
+    {"Kelmar 410 Data File", 7, 4, true, false, 7},
+    {"Kelmar 403 Data File", 2, 4, false, false, 7},
+    {"Kelmar 400 Data File", 0, 3, false, false, 5},
+}};
+
+const Layout& ReadIdentifier(TextReader& r, const std::string& fileName) {
+  std::string_view id = r.readChars(kIdWidth);
+  for (const Layout& l : kLayouts)
+    if (l.id == id) return l;
+  throw InvalidFileId(std::string(id), "Loading " + fileName + "\r" + "Invalid file ID: " + std::string(id));
+}
+
+bool IsCurrent(const Layout& l) { return l.id == kScenarioId; }
+
+int32_t ClampToRun(long long v) { return static_cast<int32_t>(std::clamp<long long>(v, 1, kMaxWeeks)); }
+
+// Twice a nonsensical thickness near the float limit must not overflow.
+float SaturatedFloat(double v) {
+  constexpr double kMax = std::numeric_limits<float>::max();
+  return static_cast<float>(std::clamp(v, -kMax, kMax));
+}
+
+std::string Of(std::string_view column, std::string_view record, int row) {
+  return std::string(column) + " of " + std::string(record) + " " + std::to_string(row);
+}
+
+// The count at the start of a table header line; the rest of the line is
+// skipped. A negative count means an empty table.
+int ReadCount(TextReader& r, std::string_view what) {
+  int32_t n = r.readInt(what);
+  r.skipLine();
+  return std::max(n, 0);
+}
+
+// Skips up to n lines, stopping early at the end of the text so that a huge
+// count costs nothing.
+void SkipRows(TextReader& r, long long n) {
+  for (long long i = 0; i < n; ++i) {
+    int before = r.lineNumber();
+    r.skipLine();
+    if (r.lineNumber() == before) return;
+  }
+}
+
+// One row of crop table 1..4 (the name already read); `row` numbers the row
+// in the file for messages.
+void ReadCropRow(TextReader& r, Crop& c, int table, const Layout& l, int row) {
+  auto real = [&](std::string_view col) { return r.readFloat(Of(col, "crop", row)); };
+  auto whole = [&](std::string_view col) { return r.readInt(Of(col, "crop", row)); };
+  switch (table) {
+  case 1:
+    c.YEAR = whole("YEAR");
+    c.WEEK1 = whole("WEEK1");
+    c.WEEK2 = whole("WEEK2");
+    c.WEEK3 = whole("WEEK3");
+    c.WEEK4 = whole("WEEK4");
+    c.PRODi = real("PRODi");
+    c.DMpct = real("DM%");
+    c.NFIXi = real("NFIXi");
+    break;
+  case 2:
+    c.DMdistr[kProd] = real("DMdistr PROD");
+    c.DMdistr[kResi] = real("DMdistr RESI");
+    c.DMdistr[kRoot] = real("DMdistr ROOT");
+    c.Npctdm[kProd] = real("N%dm PROD");
+    c.Npctdm[kResi] = real("N%dm RESI");
+    c.Npctdm[kRoot] = real("N%dm ROOT");
+    c.Applied[kProd] = real("Applied PROD");
+    c.Applied[kResi] = real("Applied RESI");
+    break;
+  case 3:
+    c.InitAge[kProd] = real("Initial Age PROD");
+    c.InitAge[kResi] = real("Initial Age RESI");
+    c.InitAge[kRoot] = real("Initial Age ROOT");
+    c.ETMAX = real("ETMAX");
+    c.DMpctResi = real("DM% RESI");
+    c.PlantQUANT = real("Planting QUANT");
+    c.PlantDMpct = real("Planting DM%");
+    c.PlantNpctdm = real("Planting N%dm");
+    break;
+  default:
+    c.P2O5pct[kProd] = real("P2O5% PROD");
+    c.P2O5pct[kResi] = real("P2O5% RESI");
+    c.K2Opct[kProd] = real("K2O% PROD");
+    c.K2Opct[kResi] = real("K2O% RESI");
+    c.PlantP2O5pct = real("Planting P2O5%");
+    c.PlantK2Opct = real("Planting K2O%");
+    if (l.hasRDepth) c.RDepth = real("RDepth");
+    if (l.hasCode) c.Code = whole("Code");
+    break;
+  }
+}
+
+// Reads the crop tables of the layout. Row k of a table goes to crop
+// `first` + k while that is within capacity; further rows are skipped.
+// Returns the row count announced by the last table.
+int ReadCropTables(TextReader& r, Scenario& s, const Layout& l, int first) {
+  int count = 0;
+  for (int table = 1; table <= l.cropTables; ++table) {
+    r.skipLine(); // "CROPS:" title
+    count = ReadCount(r, "the crop count");
+    const int rows = std::clamp(kMaxCrops - first, 0, count);
+    for (int k = 1; k <= rows; ++k) {
+      Crop& c = s.Crops[first + k];
+      c.Name = r.readChars(kNameWidth);
+      ReadCropRow(r, c, table, l, k);
+      r.skipLine();
+    }
+    SkipRows(r, static_cast<long long>(count) - rows);
+    if (table == 3) {
+      // Layouts without P2O5/K2O contents, rooting depth or code get these.
+      for (int k = 1; k <= rows; ++k) {
+        Crop& c = s.Crops[first + k];
+        c.P2O5pct = {0, 0};
+        c.K2Opct = {0, 0};
+        c.PlantP2O5pct = 0;
+        c.PlantK2Opct = 0;
+        c.RDepth = SaturatedFloat(2.0 * s.Soil[0].THL);
+        c.Code = 5;
+      }
+    }
+  }
+  return count;
+}
+
+void ReadApplRow(TextReader& r, Application& a, const Layout& l, int row) {
+  auto real = [&](std::string_view col) { return r.readFloat(Of(col, "application", row)); };
+  auto whole = [&](std::string_view col) { return r.readInt(Of(col, "application", row)); };
+  a.Name = r.readChars(kNameWidth);
+  a.ACT = whole("ACT");
+  a.YR = whole("YR");
+  a.WK = whole("WK");
+  a.QUANT = real("QUANT");
+  a.DMpct = real("DM%");
+  a.OMpctdm = real("OM%dm");
+  a.Npctdm = real("N%dm");
+  a.IAGE = real("IAGE");
+  if (l.applReals >= 7) {
+    a.P2O5pct = real("P2O5%");
+    a.K2Opct = real("K2O%");
+  }
+  if (l.applReals >= 8) a.Nminpct = real("Nmin%");
+  r.skipLine();
+}
+
+// Reads `rows` application rows into applications first + 1 onward, their
+// P2O5%, K2O% and Nmin% zeroed first for layouts that lack them.
+void ReadApplRows(TextReader& r, Scenario& s, const Layout& l, int first, int rows) {
+  for (int k = 1; k <= rows; ++k) {
+    Application& a = s.Appls[first + k];
+    a.P2O5pct = 0;
+    a.K2Opct = 0;
+    a.Nminpct = 0;
+  }
+  for (int k = 1; k <= rows; ++k) ReadApplRow(r, s.Appls[first + k], l, k);
+}
+
+// A text field written on a line of its own or inside one must not break the
+// line structure the reader relies on.
+std::string OneLine(std::string_view s) {
+  std::string r(s);
+  std::replace_if(
+      r.begin(), r.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return r;
+}
+
+// Appends lines to the output, counting them for the listing's paging.
+class ScenarioWriter {
+public:
+  ScenarioWriter(OutText& out, const Scenario& s, const Options& opt) : out_(out) {
+    head_[0] = std::string(kScenarioId) + "    " + PadRight(LeftTrim(OneLine(s.Title)), kNameWidth) + "    " +
+               OutputStamp(opt);
+    head_[1] = OneLine(s.ScenarioFile);
+    head_[2] = OneLine(s.EnviFile);
+    head_[3] = Repeat('-', 70);
+  }
+
+  void headerBlock() {
+    if (out_.listing()) out_.emptyLines(4);
+    for (const std::string& h : head_) out_.line(h);
+    lines_ = kHeaderLines;
+  }
+
+  // A table is never split across listing pages: when it does not fit on
+  // the rest of the page it starts a new one.
+  void startTable(int height) {
+    if (!out_.listing() || kPageLines - lines_ >= height) return;
+    out_.formFeed();
+    headerBlock();
+  }
+
+  void line(std::string_view s) {
+    out_.line(s);
+    ++lines_;
+  }
+
+private:
+  OutText& out_;
+  std::array<std::string, kHeaderLines> head_;
+  int lines_ = 0; // lines on the current page
+};
+
+std::string Name(const Name20& n) { return OneLine(n.view()); }
+
+} // namespace
+
+void LoadScenarioText(Workspace& ws, std::string_view text, const std::string& fileName) {
+  TextReader r(text, fileName);
+  const Layout& l = ReadIdentifier(r, fileName);
+  Scenario& s = ws.scenario;
+  s.FileId = std::string(l.id);
+  s.ScenarioFile = ExpandFileName(fileName);
+  ws.state.DataDir = ExtractFilePath(s.ScenarioFile);
+
+  r.skipChars(4);
+  s.Title = r.readChars(kNameWidth);
+  r.skipLine();
+  r.skipLine(); // the path the file was saved under
+  s.EnviFile = std::string(r.readLine());
+  r.skipLines(3); // hyphens, "PARAMETERS", column header
+
+  // Clamped as they are read, so that a later read error cannot leave an
+  // out-of-range run start or length behind.
+  s.Year = ClampToRun(r.readInt("Year"));
+  s.Week = ClampToRun(r.readInt("Week"));
+  s.Weeks = ClampToRun(r.readInt("Weeks"));
+  s.ETbare = r.readFloat("ETbare");
+  s.MWU = r.readFloat("MWU");
+  s.pH = r.readFloat("pH");
+  s.CNM = r.readFloat("CNM");
+  s.ADM = r.readFloat("ADM");
+  s.NDep = r.readFloat("NDep");
+  s.NFix0 = r.readFloat("NFix0");
+  s.DN0 = r.readFloat("DN0");
+  s.DNF = r.readFloat("DNF");
+  r.skipLine();
+
+  if (l.parms2 > 0) {
+    r.skipLine();
+    s.P2O5Dep = r.readFloat("P2O5Dep");
+    s.K2ODep = r.readFloat("K2ODep");
+  } else {
+    s.P2O5Dep = 0;
+    s.K2ODep = 0;
+  }
+  if (l.parms2 == 7) {
+    s.oOM2 = r.readFloat("oOM2");
+    s.oNc2 = r.readFloat("oNc2");
+    s.oAge2 = r.readFloat("oAge2");
+    s.DN02 = r.readFloat("DN02");
+    s.DNF2 = r.readFloat("DNF2");
+  } else {
+    s.oOM2 = 0;
+    s.oNc2 = 4.5f;
+    s.oAge2 = 24;
+    s.DN02 = 50;
+    s.DNF2 = 0.3f;
+  }
+  if (l.parms2 > 0) r.skipLine();
+
+  r.skipLines(2); // "WATERTABLE", column header
+  for (int i = 0; i < 2; ++i) {
+    WaterTablePoint& p = s.WaterTable[i];
+    p.Week = r.readFloat(Of("Week", "water-table point", i + 1));
+    p.GWT = r.readFloat(Of("GWT", "water-table point", i + 1));
+    p.NGW = r.readFloat(Of("NGW", "water-table point", i + 1));
+    r.skipLine();
+  }
+
+  // Always two layers, whatever count the file shows.
+  r.skipLines(2); // "SOIL", count and column header
+  for (int i = 0; i < kSoilCount; ++i) {
+    SoilLayer& y = s.Soil[i];
+    auto real = [&](std::string_view col) { return r.readFloat(Of(col, "soil layer", i + 1)); };
+    y.Name = r.readChars(kNameWidth);
+    y.THL = real("THL");
+    y.IFi = real("IFi");
+    y.NMIN = real("NMIN");
+    y.SMO = real("SMO");
+    y.GAM = real("GAM");
+    y.CRc = real("CRc");
+    y.CRx = real("CRx");
+    r.skipLine();
+  }
+  r.skipLine();
+  for (int i = 0; i < kSoilCount; ++i) {
+    SoilLayer& y = s.Soil[i];
+    auto real = [&](std::string_view col) { return r.readFloat(Of(col, "soil layer", i + 1)); };
+    y.Name = r.readChars(kNameWidth);
+    y.Text = real("Text");
+    y.NLF = real("NLF");
+    y.FI = real("FI");
+    y.BPF = real("BPF");
+    r.skipLine();
+  }
+
+  s.CropCount = std::min(ReadCropTables(r, s, l, 0), kMaxCrops);
+
+  r.skipLine(); // "APPLICATIONS"
+  const int count = ReadCount(r, "the application count");
+  const int rows = std::min(count, kMaxAppls);
+  ReadApplRows(r, s, l, 0, rows);
+  SkipRows(r, static_cast<long long>(count) - rows);
+  s.ApplCount = rows;
+
+  if (!IsCurrent(l)) ws.parms.Clamp(s);
+  s.FileId = std::string(kScenarioId);
+}
+
+void LoadScenario(Workspace& ws, const std::string& fileName) {
+  const std::string text = ReadFileText(fileName);
+  LoadScenarioText(ws, text, fileName);
+}
+
+std::string InsertScenarioText(Workspace& ws, std::string_view text, const std::string& fileName,
+                               bool append) {
+  TextReader r(text, fileName);
+  const Layout& l = ReadIdentifier(r, fileName);
+  // Merged into a copy and taken over only when the whole file has been read:
+  // a half-merged rotation must not look like a good one.
+  auto merged = std::make_unique<Scenario>(ws.scenario);
+  Scenario& s = *merged;
+
+  r.skipLines(6); // the rest of line 1, lines 2..6
+  const int32_t fileYear = r.readInt("Year");
+  r.readInt("Week");
+  const int32_t fileWeeks = r.readInt("Weeks");
+  r.skipLine();
+  r.skipLines(kLinesAfterWeeks + (l.parms2 > 0 ? 2 : 0));
+
+  const int cropsBefore = std::clamp(s.CropCount, 0, kMaxCrops);
+  const int cropCount = ReadCropTables(r, s, l, cropsBefore);
+  const int cropsAdded = std::min(cropCount, kMaxCrops - cropsBefore);
+
+  long long yearShift = 0;
+  if (append) {
+    const long long runYears = s.Weeks / 52;
+    yearShift = std::clamp<long long>(runYears + s.Year - fileYear, 1, kMaxWeeks);
+    s.Weeks = ClampToRun(runYears * 52 + fileWeeks);
+    for (int i = cropsBefore + 1; i <= cropsBefore + cropsAdded; ++i)
+      s.Crops[i].YEAR = static_cast<int32_t>(std::min<long long>(s.Crops[i].YEAR + yearShift, kMaxWeeks));
+  }
+  s.CropCount = cropsBefore + cropsAdded;
+
+  // The file's own initial pools are skipped; a file with fewer than three
+  // applications adds none (and never removes any).
+  r.skipLine(); // "APPLICATIONS"
+  const int count = ReadCount(r, "the application count");
+  const int pools = std::min(count, kInitialPools);
+  SkipRows(r, pools);
+  const int applsBefore = std::clamp(s.ApplCount, 0, kMaxAppls);
+  const int rows = std::min(count - pools, kMaxAppls - applsBefore);
+  ReadApplRows(r, s, l, applsBefore, rows);
+  if (append) {
+    for (int i = applsBefore + 1; i <= applsBefore + rows; ++i)
+      s.Appls[i].YR = static_cast<int32_t>(std::min<long long>(s.Appls[i].YR + yearShift, kMaxWeeks));
+  }
+  s.ApplCount = applsBefore + rows;
+
+  if (!IsCurrent(l)) ws.parms.Clamp(s);
+  ws.scenario = std::move(s);
+  return IsCurrent(l) ? std::string() : std::string(l.id);
+}
+
+std::string InsertScenario(Workspace& ws, const std::string& fileName, bool append) {
+  const std::string text = ReadFileText(fileName);
+  return InsertScenarioText(ws, text, fileName, append);
+}
+
+void WriteScenario(const Workspace& ws, OutText& out) {
+  const Scenario& s = ws.scenario;
+  const int crops = std::clamp(s.CropCount, 0, kMaxCrops);
+  const int appls = std::clamp(s.ApplCount, 0, kMaxAppls);
+  ScenarioWriter w(out, s, ws.options);
+  w.headerBlock();
+
+  w.line("PARAMETERS");
+  w.line(" Year Week Weeks ETbare  MWU    pH   CNM   ADM  NDep NFix0   DN0   DNF");
+  w.line(LineBuilder()
+             .integer(s.Year, 5)
+             .integer(s.Week, 5)
+             .integer(s.Weeks, 6)
+             .real(s.ETbare, 6, 2)
+             .real(s.MWU, 6, 2)
+             .real(s.pH, 6, 2)
+             .real(s.CNM, 6, 2)
+             .real(s.ADM, 6, 2)
+             .real(s.NDep, 6, 1)
+             .real(s.NFix0, 6, 1)
+             .real(s.DN0, 6, 1)
+             .real(s.DNF, 6, 2)
+             .str());
+  w.line("P2O5Dep K2ODep oOM2  oNc2 oAge2  DN02  DNF2");
+  w.line(LineBuilder()
+             .real(s.P2O5Dep, 6, 1)
+             .real(s.K2ODep, 6, 1)
+             .real(s.oOM2, 7, 0)
+             .real(s.oNc2, 6, 2)
+             .real(s.oAge2, 6, 2)
+             .real(s.DN02, 6, 1)
+             .real(s.DNF2, 6, 2)
+             .str());
+
+  w.line("WATERTABLE");
+  w.line("  Week   GWT   NGW");
+  for (const WaterTablePoint& p : s.WaterTable)
+    w.line(LineBuilder().real(p.Week, 6, 0).real(p.GWT, 6, 1).real(p.NGW, 6, 2).str());
+
+  w.line("SOIL");
+  w.line(LineBuilder().integer(kSoilCount, 20).text("   THL   IFi  NMIN   SMO   GAM   CRc   CRx").str());
+  for (const SoilLayer& y : s.Soil)
+    w.line(LineBuilder()
+               .name(Name(y.Name))
+               .real(y.THL, 6, 0)
+               .real(y.IFi, 6, 0)
+               .real(y.NMIN, 6, 1)
+               .real(y.SMO, 6, 2)
+               .real(y.GAM, 6, 3)
+               .real(y.CRc, 6, 1)
+               .real(y.CRx, 6, 1)
+               .str());
+  w.line(LineBuilder().integer(kSoilCount, 20).text("  Text   NLF    FI   BPF").str());
+  for (const SoilLayer& y : s.Soil)
+    w.line(LineBuilder()
+               .name(Name(y.Name))
+               .real(y.Text, 6, 2)
+               .real(y.NLF, 6, 2)
+               .real(y.FI, 6, 1)
+               .real(y.BPF, 6, 2)
+               .str());
+
+  auto cropTable = [&](std::string_view title, std::string_view columns, auto&& row) {
+    w.startTable(crops + 2);
+    w.line(title);
+    w.line(LineBuilder().integer(crops, 20).text(columns).str());
+    for (int i = 1; i <= crops; ++i) {
+      const Crop& c = s.Crops[i];
+      LineBuilder b;
+      b.name(Name(c.Name));
+      row(b, c);
+      w.line(b.str());
+    }
+  };
+  cropTable("CROPS:                      sow  fcov  ripe  harv   kg/ha      kgN/ha",
+            "  YEAR WEEK1 WEEK2 WEEK3 WEEK4  PRODi   DM% NFIXi", [](LineBuilder& b, const Crop& c) {
+              b.integer(c.YEAR, 6).integer(c.WEEK1, 6).integer(c.WEEK2, 6).integer(c.WEEK3, 6);
+              b.integer(c.WEEK4, 6).real(c.PRODi, 7, 0).real(c.DMpct, 6, 1).real(c.NFIXi, 6, 0);
+            });
+  cropTable("CROPS:                DMdistr [-]       N%dm              Applied",
+            "  PROD  RESI  ROOT  PROD  RESI  ROOT  PROD  RESI", [](LineBuilder& b, const Crop& c) {
+              for (float v : c.DMdistr) b.real(v, 6, 2);
+              for (float v : c.Npctdm) b.real(v, 6, 2);
+              for (float v : c.Applied) b.real(v, 6, 2);
+            });
+  cropTable("CROPS:                Initial Age      [-]    DM%  Planting",
+            "  PROD  RESI  ROOT ETMAX  RESI QUANT   DM%  N%dm", [](LineBuilder& b, const Crop& c) {
+              for (float v : c.InitAge) b.real(v, 6, 2);
+              b.real(c.ETMAX, 6, 2).real(c.DMpctResi, 6, 1).real(c.PlantQUANT, 6, 0);
+              b.real(c.PlantDMpct, 6, 1).real(c.PlantNpctdm, 6, 2);
+            });
+  cropTable("CROPS:                P2O5%       K2O%       Planting    [cm]   Crop",
+            "  PROD  RESI  PROD  RESI P2O5%  K2O% RDepth Code", [](LineBuilder& b, const Crop& c) {
+              for (float v : c.P2O5pct) b.real(v, 6, 2);
+              for (float v : c.K2Opct) b.real(v, 6, 2);
+              b.real(c.PlantP2O5pct, 6, 2).real(c.PlantK2Opct, 6, 2).real(c.RDepth, 6, 0).integer(c.Code, 6);
+            });
+
+  w.startTable(appls + 2);
+  w.line("APPLICATIONS");
+  w.line(LineBuilder()
+             .integer(appls, 20)
+             .text(" ACT YR  WK  QUANT   DM% OM%dm  N%dm  IAGE  P2O5% K2O% Nmin%")
+             .str());
+  for (int i = 1; i <= appls; ++i) {
+    const Application& a = s.Appls[i];
+    w.line(LineBuilder()
+               .name(Name(a.Name))
+               .integer(a.ACT, 3)
+               .integer(a.YR, 4)
+               .integer(a.WK, 4)
+               .real(a.QUANT, 7, 0)
+               .real(a.DMpct, 6, 1)
+               .real(a.OMpctdm, 6, 1)
+               .real(a.Npctdm, 6, 2)
+               .real(a.IAGE, 6, 2)
+               .real(a.P2O5pct, 6, 2)
+               .real(a.K2Opct, 6, 2)
+               .real(a.Nminpct, 6, 2)
+               .str());
+  }
+}
+
+void SaveScenario(Workspace& ws, const std::string& path) {
+  ws.scenario.ScenarioFile = ExpandFileName(path);
+  OutText out(false);
+  WriteScenario(ws, out);
+  WriteFileAtomic(ws.scenario.ScenarioFile, out.text());
+}
+
+} // namespace kelmar

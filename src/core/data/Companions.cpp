@@ -93,9 +93,10 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
         {SeriesKind::Irrigation, ".IRR"}, {SeriesKind::Nmineral, ".MIN"}, {SeriesKind::Omon, ".OM"}};
     for (auto [kind, ext] : series) {
       std::string path = CompanionFileName(ws, ext);
+      if (opt.mayReplace && !opt.mayReplace(kind)) continue;
       if (path.empty()) {
         ResetSeries(ws, kind);
-      } else if (!opt.mayReplace || opt.mayReplace(kind)) {
+      } else {
         if (!ReadSeriesFile(ws, kind, path, out, LoadStatus::CompanionInvalidId,
                             LoadStatus::CompanionReadError))
           return out;

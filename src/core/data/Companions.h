@@ -19,8 +19,9 @@ struct CompanionOptions {
   bool companions = true; // read the .IRR, .MIN, .OM and .PAR companions
   std::string envFile;    // this environment file instead of the scenario's EnviFile
   ParIncludes par{};      // which columns the .PAR companion supplies
-  // Asked before a loaded series replaces one in memory; false keeps the
-  // series in memory (the desktop program asks whether to save it first).
+  // Asked before a series in memory is replaced by its companion file or,
+  // when there is none, emptied; false keeps it (the desktop program asks
+  // whether to save it first).
   std::function<bool(SeriesKind)> mayReplace;
 };
 

@@ -1,0 +1,29 @@
+// A small always-on-top window with the key values of one week (the info
+// week) and the fit of the run against the measured mineral N.
+#pragma once
+
+#include <QStringList>
+
+#include "IniForm.h"
+
+namespace kelmar {
+struct Workspace;
+}
+
+namespace kelmar::gui {
+
+class TInfoView : public TIniForm {
+  Q_OBJECT
+public:
+  explicit TInfoView(Workspace& ws, QWidget* parent = nullptr);
+  // The nine lines the window paints.
+  QStringList lines() const;
+
+protected:
+  void paintEvent(QPaintEvent* e) override;
+
+private:
+  Workspace& ws_;
+};
+
+} // namespace kelmar::gui

@@ -1,0 +1,109 @@
+// The text result windows: the weekly table, the four period summaries, the
+// mineral balance and the comparison of modelled with measured mineral N. The
+// text of each comes from the core; the windows only show it in a fixed-pitch
+// font and refill it after every run and change of the week range.
+#pragma once
+
+#include <QStringList>
+
+#include "IniForm.h"
+
+class QLabel;
+class QListWidget;
+
+namespace kelmar {
+struct Workspace;
+}
+
+namespace kelmar::gui {
+
+// The fixed-pitch font of the result windows, size 10.
+QFont ResultFont();
+// Table and summary text is single-byte (the headers hold the byte 0xE9).
+QString CoreText(const std::string& s);
+
+class TTextView : public TIniForm {
+  Q_OBJECT
+public:
+  TTextView(Workspace& ws, QWidget* parent = nullptr);
+  // Refills the window from the current results.
+  void Refresh();
+  QString headerText() const;
+  QStringList lines() const;
+  // The table kind whose printed form matches the window (0: none).
+  virtual int PrintKind() const = 0;
+
+protected:
+  virtual QString title() const = 0;
+  virtual QString header() const = 0;
+  virtual QStringList content() const = 0;
+  Workspace& ws_;
+
+private:
+  QLabel* header_;
+  QListWidget* list_;
+};
+
+class TRsltView : public TTextView {
+  Q_OBJECT
+public:
+  TRsltView(Workspace& ws, int kind, QWidget* parent = nullptr);
+  int kind() const { return kind_; }
+  // Shows another kind; the same kind is not refilled.
+  void setKind(int kind);
+  QString WindowKey() const override;
+  int HelpContext() const override { return 1380 + 10 * (kind_ - 1); }
+  int PrintKind() const override { return kind_; }
+
+protected:
+  QString title() const override;
+  QString header() const override;
+  QStringList content() const override;
+
+private:
+  int kind_;
+};
+
+class TSummView : public TTextView {
+  Q_OBJECT
+public:
+  TSummView(Workspace& ws, int kind, QWidget* parent = nullptr);
+  int kind() const { return kind_; }
+  QString WindowKey() const override;
+  int HelpContext() const override { return 1540 + 10 * (kind_ - 16); }
+  int PrintKind() const override { return kind_; }
+
+protected:
+  QString title() const override;
+  QString header() const override;
+  QStringList content() const override;
+
+private:
+  int kind_;
+};
+
+class TNPKView : public TTextView {
+  Q_OBJECT
+public:
+  explicit TNPKView(Workspace& ws, QWidget* parent = nullptr);
+  int PrintKind() const override;
+
+protected:
+  QString title() const override { return QStringLiteral("Mineral Balance"); }
+  QString header() const override { return {}; }
+  QStringList content() const override;
+};
+
+class TCorrView : public TTextView {
+  Q_OBJECT
+public:
+  explicit TCorrView(Workspace& ws, QWidget* parent = nullptr);
+  int PrintKind() const override;
+
+protected:
+  QString title() const override { return QStringLiteral("N-modelled vs N-measured"); }
+  QString header() const override { return {}; }
+  QStringList content() const override;
+};
+
+} // namespace kelmar::gui

@@ -204,7 +204,9 @@ const RegisterCommand registerRun([](CLI::App& app, int& exitCode) {
       ->check(CLI::NonNegativeNumber);
   cmd->add_option("--continue", o->cont, "Then run Continue N times")->check(CLI::NonNegativeNumber);
   cmd->add_option("--range", o->range, "FROM-TILL: the week range of tables and summaries (default 1-520)");
-  cmd->add_option("--table", o->tables, "Write table kind K (1..21) for the range; repeatable");
+  cmd->add_option("--table", o->tables, "Write table kind K (1..21) for the range; repeatable")
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   cmd->add_flag("--listing", o->listing, "Write the tables in the printed-listing form (margin, paging)");
   cmd->add_option("--weeks-csv", o->weeksCsv, "Write all 86 week-record fields of records 0..Weeks+1 as CSV");
   cmd->add_option("--summary", o->summary, "Append the run's summary line to this .SUM file");

@@ -81,7 +81,7 @@ TEST_F(CliRun, WeeksCsvHasEveryFieldOfEveryRecordExactly) {
 }
 
 TEST_F(CliRun, TablesInOrderToFileAndListingForm) {
-  Result r = Kelmar("run SANDY6.DAT --table 1 --table 19 --range 1-60 -o t.prn");
+  Result r = Kelmar("run --table 1 --table 19 SANDY6.DAT --range 1-60 -o t.prn");
   ASSERT_EQ(r.code, 0) << r.err;
   std::string t = Slurp(dir / "t.prn");
   auto env = t.find("  wk    Tc  Rain   ET0   Irr  NIrr");

@@ -1,0 +1,505 @@
+// kelmar multirun: a batch of runs with one summary line each - every scenario
+// of a directory, one scenario with every environment file of a directory, or
+// one scenario with every parameter set of a Price search. Runs can go in
+// parallel (--jobs) and a batch can be split over machines (--shard I/N, then
+// kelmar merge-sum); the summary file is the same either way.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
+
+#include "Command.h"
+#include "OptionsIni.h"
+#include "Progress.h"
+#include "Workspace.h"
+#include "data/Companions.h"
+#include "data/Errors.h"
+#include "data/FileSystem.h"
+#include "data/IniFile.h"
+#include "data/TextFormat.h"
+#include "fitting/ParFile.h"
+#include "model/Driver.h"
+#include "optim/MultiRun.h"
+#include "optim/PriceAlg.h"
+#include "optim/PriceOptions.h"
+#include "optim/PriceSets.h"
+#include "optim/SumFile.h"
+#include "optim/Targets.h"
+
+namespace kelmar::cli {
+
+namespace {
+
+struct MultiRunCli {
+  MultiRunMode mode = kRunAllScenarios;
+  std::string dir;      // scenarios: the data directory
+  std::string scenario; // envs, price
+  std::string envDir;   // envs
+  std::string output;
+  std::string items;
+  bool saveResults = false;
+  bool overwrite = false;
+  int jobs = 1;
+  std::string shard;
+  std::string ini;
+  // The search whose sets the price mode runs.
+  std::string par;
+  std::string targets;
+  std::string weights;
+  std::string qttype;
+  bool autoweigh = false;
+  bool keepom = false;
+  bool noKeepom = false;
+  std::optional<int> iterPerSet;
+  std::optional<double> ftol;
+  std::optional<uint32_t> seed;
+  bool initOnly = false;
+  std::string state;
+};
+
+std::string WithSlash(std::string d) {
+  if (!d.empty() && d.back() != '/') d += '/';
+  return d;
+}
+
+bool ParseShard(const std::string& text, int& shard, int& shards) {
+  auto i = text.find('/');
+  if (i == std::string::npos) return false;
+  try {
+    std::size_t u1 = 0, u2 = 0;
+    std::string a = text.substr(0, i), b = text.substr(i + 1);
+    shard = std::stoi(a, &u1);
+    shards = std::stoi(b, &u2);
+    return u1 == a.size() && u2 == b.size() && shards >= 1 && shard >= 1 && shard <= shards;
+  } catch (...) {
+    return false;
+  }
+}
+
+int LoadExit(LoadStatus s) {
+  switch (s) {
+  case LoadStatus::Ok:
+    return kExitOk;
+  case LoadStatus::InvalidId:
+  case LoadStatus::CompanionInvalidId:
+  case LoadStatus::EnvInvalidId:
+    return kExitInvalidId;
+  default:
+    return kExitFile;
+  }
+}
+
+// The options of the search from section "Price Options" (when --ini is
+// given) and the flags; "" or the message that refuses them.
+std::string SearchOptions(const MultiRunCli& o, const IniFile* ini, PriceOptions& po) {
+  if (ini) po = ReadPriceOptions(*ini);
+  if (!o.targets.empty()) {
+    if (o.targets.size() != static_cast<std::size_t>(kTargetCount) ||
+        o.targets.find_first_not_of("01") != std::string::npos)
+      return "--targets: nine characters 1 or 0 were expected, target 1 first";
+    po.Selected = ParseTargets(o.targets);
+  }
+  if (!o.weights.empty()) {
+    std::istringstream in(o.weights);
+    std::string w;
+    int k = 0;
+    while (std::getline(in, w, ',')) {
+      ++k;
+      try {
+        std::size_t used = 0;
+        double v = std::stod(w, &used);
+        if (used != w.size() || k > kTargetCount || v < 0.01 || v > 100) throw std::invalid_argument(w);
+        po.Weight[k] = static_cast<float>(v);
+      } catch (...) {
+        return "--weights: nine weights 0.01..100 separated by commas were expected, found '" + o.weights +
+               "'";
+      }
+    }
+    if (k != kTargetCount)
+      return "--weights: nine weights 0.01..100 separated by commas were expected, found '" + o.weights + "'";
+  }
+  if (!o.qttype.empty()) {
+    if (o.qttype == "sum")
+      po.QTType = kQTSum;
+    else if (o.qttype == "max")
+      po.QTType = kQTMax;
+    else if (o.qttype == "carrousel")
+      po.QTType = kQTCarrousel;
+    else
+      return "--qttype: sum, max or carrousel was expected, found '" + o.qttype + "'";
+  }
+  if (o.autoweigh) po.AutoWeigh = true;
+  if (o.keepom) po.KeepOM = true;
+  if (o.noKeepom) po.KeepOM = false;
+  if (o.iterPerSet) {
+    if (*o.iterPerSet < 0 || *o.iterPerSet > 100) return "--iter-per-set: a whole number 0..100 was expected";
+    po.NIterPSet = *o.iterPerSet;
+  }
+  if (o.ftol) {
+    if (*o.ftol < 0 || *o.ftol > 1) return "--ftol: a number 0..1 was expected";
+    po.Ftol = static_cast<float>(*o.ftol);
+  }
+  return {};
+}
+
+// Asks on the terminal whether an existing result file is replaced; without
+// a terminal to ask on, the file is kept.
+class ReplaceQuestion {
+public:
+  ReplaceQuestion(Progress& progress) : progress_(progress) {}
+  ReplaceAnswer operator()(const std::string& question) {
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO)) {
+      kept_.push_back(question);
+      return ReplaceAnswer::No;
+    }
+    progress_.finish();
+    for (;;) {
+      std::cerr << question << " [y]es, [n]o, [a]bort, a[l]l: " << std::flush;
+      std::string answer;
+      if (!std::getline(std::cin, answer)) return ReplaceAnswer::Abort;
+      if (answer == "y" || answer == "Y") return ReplaceAnswer::Yes;
+      if (answer == "n" || answer == "N") return ReplaceAnswer::No;
+      if (answer == "a" || answer == "A") return ReplaceAnswer::Abort;
+      if (answer == "l" || answer == "L") return ReplaceAnswer::All;
+    }
+  }
+  const std::vector<std::string>& kept() const { return kept_; }
+
+private:
+  Progress& progress_;
+  std::vector<std::string> kept_;
+};
+
+// The Price search of the price mode: resumed from --state when that file
+// exists, otherwise drawn (and iterated unless --init-only), saving its state
+// as it goes when --state names a file. Returns an exit code.
+int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptions& po, Progress& progress) {
+  alg.SetOptions(po);
+  ConnectModel(alg, ws);
+  if (o.seed) alg.Rng.seed(*o.seed);
+  try {
+    RunModel(ws);
+  } catch (const FloatingPointFault& e) {
+    ReportError("Calculating " + ws.scenario.ScenarioFile + "\r" + e.what());
+    return kExitFloat;
+  }
+  std::string refusal = CheckFitStart(alg, ws);
+  if (!refusal.empty()) {
+    ReportError(refusal);
+    return kExitUsage;
+  }
+  std::string saveError;
+  if (!o.state.empty())
+    alg.OnCheckpoint = [&] {
+      try {
+        SavePriceState(o.state, alg);
+      } catch (const FileError& e) {
+        if (saveError.empty()) saveError = e.what();
+      }
+    };
+  alg.OnProgress = [&] {
+    switch (alg.PriceState) {
+    case kPriceInitStarted:
+      progress.start("Creating " + std::to_string(alg.NSets()) + " initial parametersets", alg.NSets());
+      progress.update(alg.SetsDone);
+      break;
+    case kPriceCreatingSets:
+      progress.update(alg.SetsDone);
+      break;
+    case kPriceIterStarted:
+      progress.start("Iterating", static_cast<long>(alg.NSets()) * alg.NIterPSet);
+      progress.update(alg.StepCount);
+      break;
+    case kPriceIterating:
+      progress.update(alg.StepCount);
+      break;
+    default:
+      progress.finish();
+    }
+    return Progress::Interrupted() || !saveError.empty();
+  };
+  try {
+    if (!o.state.empty() && FileExists(o.state)) {
+      LoadPriceState(alg, o.state);
+      ReportError("Resuming the search from " + o.state);
+      alg.Resume();
+    } else {
+      alg.Initialise();
+    }
+    if (!o.initOnly && !Progress::Interrupted() && saveError.empty() && alg.PriceState == kPriceInitialised)
+      alg.Iterate();
+  } catch (const InvalidFileId& e) {
+    progress.finish();
+    ReportError(e.what());
+    return kExitInvalidId;
+  } catch (const FileError& e) {
+    progress.finish();
+    ReportError(e.what());
+    return kExitFile;
+  }
+  progress.finish();
+  if (!saveError.empty()) {
+    ReportError(saveError);
+    return kExitFile;
+  }
+  if (Progress::Interrupted()) return kExitAborted;
+  std::string guard = PopulationGuard(alg.PriceState);
+  if (!guard.empty()) {
+    ReportError(guard);
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+int Run(const MultiRunCli& o) {
+  int shard = 1, shards = 1;
+  if (!o.shard.empty() && !ParseShard(o.shard, shard, shards)) {
+    ReportError("--shard: I/N with 1 <= I <= N was expected, found '" + o.shard + "'");
+    return kExitUsage;
+  }
+  if (o.jobs < 1) {
+    ReportError("--jobs: at least 1");
+    return kExitUsage;
+  }
+  if (o.mode == kRunAllPriceSets && shards > 1 && !o.seed && o.state.empty()) {
+    ReportError("--shard: every shard must run the same parameter sets; give --seed or --state");
+    return kExitUsage;
+  }
+  auto ws = MakeWorkspace();
+  ws->state.CurrentDir = ExpandFileName(".") + "/";
+  ws->state.DataDir = ws->state.CurrentDir;
+  ws->state.ExeDir = ws->state.CurrentDir;
+
+  std::optional<IniFile> ini;
+  if (!o.ini.empty()) {
+    try {
+      ini = IniFile(o.ini);
+    } catch (const FileError& e) {
+      ReportError(e.what());
+      return kExitFile;
+    }
+    ReadOptions(*ini, *ws);
+  }
+  MultiRunOptions opt = ini ? ReadMultiRunOptions(*ini, ws->state.DataDir) : MultiRunOptions{};
+  if (!ini) opt.Included.fill(true);
+  if (!o.items.empty()) {
+    if (o.items.size() != static_cast<std::size_t>(kSummaryItemCount) ||
+        o.items.find_first_not_of("01") != std::string::npos) {
+      ReportError("--items: 76 characters 1 or 0 were expected, item 1 first");
+      return kExitUsage;
+    }
+    opt.Included = ParseItemSelection(o.items);
+  }
+  if (o.overwrite) opt.Overwrite = true;
+  if (o.saveResults) opt.SaveRslts = true;
+  PriceOptions po;
+  if (o.mode == kRunAllPriceSets) {
+    std::string bad = SearchOptions(o, ini ? &*ini : nullptr, po);
+    if (!bad.empty()) {
+      ReportError(bad);
+      return kExitUsage;
+    }
+  }
+
+  ParIncludes par;
+  if (ini) {
+    par.value = ini->readBool("Parameter Options", "Value", false);
+    par.lower = ini->readBool("Parameter Options", "BPRL", true);
+    par.upper = ini->readBool("Parameter Options", "BPRU", true);
+    par.fit = ini->readBool("Parameter Options", "Fit", true);
+  }
+  if (o.mode == kRunAllScenarios) {
+    ws->state.DataDir = WithSlash(ExpandFileName(o.dir));
+  } else {
+    CompanionOptions co;
+    co.par = par;
+    LoadOutcome lo = LoadScenarioWithCompanions(*ws, o.scenario, co);
+    // Every run of the environments mode reads its own environment.
+    const bool envOnly = lo.status == LoadStatus::EnvMissing || lo.status == LoadStatus::EnvInvalidId ||
+                         lo.status == LoadStatus::EnvReadError;
+    if (!lo.ok() && !(o.mode == kRunAllEnvironments && envOnly)) {
+      ReportError(lo.message);
+      return LoadExit(lo.status);
+    }
+    if (o.mode == kRunAllEnvironments) opt.EnviDir = WithSlash(ExpandFileName(o.envDir));
+    if (!o.par.empty()) {
+      try {
+        LoadPar(*ws, o.par, ParIncludes{false, true, true, true});
+      } catch (const InvalidFileId& e) {
+        ReportError(e.what());
+        return kExitInvalidId;
+      } catch (const FileError& e) {
+        ReportError(e.what());
+        return kExitFile;
+      }
+    }
+  }
+
+  MultiRunJob job;
+  job.Mode = o.mode;
+  job.SumFile = ExpandFileName(o.output.empty() ? DefaultSumFile(*ws, o.mode) : o.output);
+  job.Jobs = o.jobs;
+  job.Shard = shard;
+  job.Shards = shards;
+  job.Par = par;
+  if (o.mode != kRunAllPriceSets) {
+    // Refuse an empty directory before anything else is asked.
+    try {
+      MultiRunWork(*ws, o.mode, opt, nullptr);
+    } catch (const Refusal& e) {
+      ReportError(e.what());
+      return kExitUsage;
+    }
+  }
+  if (FileExists(job.SumFile) && !opt.Overwrite) {
+    ReportError("File " + job.SumFile + " already exists; --overwrite replaces it.");
+    return kExitFile;
+  }
+
+  Progress progress;
+  std::unique_ptr<TPriceAlg> alg;
+  if (o.mode == kRunAllPriceSets) {
+    alg = std::make_unique<TPriceAlg>(*ws);
+    int rc = Search(o, *ws, *alg, po, progress);
+    if (rc != kExitOk) return rc;
+    job.Price = alg.get();
+  }
+
+  ReplaceQuestion ask(progress);
+  MultiRunCallbacks cb;
+  cb.OnProgress = [&](const MultiRunStatus& s) {
+    if (s.MRunState == kMRunStarting)
+      progress.start(MultiRunProgressLine(s), static_cast<long>(s.NScen) * s.NEnv);
+    if (s.MRunState == kMRunRunning) progress.update(s.DoneRuns);
+    if (s.MRunState == kMRunShown || s.MRunState == kMRunInvalid) progress.finish();
+  };
+  cb.AbortRequested = [] { return Progress::Interrupted(); };
+  std::mutex askMutex;
+  cb.AskReplaceResult = [&](const std::string& q) {
+    std::lock_guard<std::mutex> lock(askMutex);
+    return ask(q);
+  };
+
+  MultiRunResult r;
+  try {
+    r = RunMultiRun(*ws, job, opt, cb);
+  } catch (const Refusal& e) {
+    progress.finish();
+    ReportError(e.what());
+    return kExitUsage;
+  } catch (const FileError& e) {
+    progress.finish();
+    ReportError(e.what());
+    return kExitFile;
+  }
+
+  for (const std::string& q : ask.kept())
+    ReportError(q.substr(0, q.find(" already exists")) + " already exists: kept (--overwrite replaces it)");
+  bool loadFailed = false, runFailed = false, writeFailed = false;
+  for (const RunFailure& f : r.Failures) {
+    ReportError("Run " + std::to_string(f.run) + " (" + f.item + "): " + f.message);
+    loadFailed |= f.kind == RunFailure::kLoad;
+    runFailed |= f.kind == RunFailure::kModel;
+    writeFailed |= f.kind == RunFailure::kResultFile;
+  }
+  std::string end = MultiRunEndMessage(r);
+  if (!end.empty()) ReportError(end);
+  ReportError(std::to_string(r.status.DoneRuns) + " of " + std::to_string(r.status.NScen * r.status.NEnv) +
+              " runs, " + std::to_string(r.LineRuns.size()) + " summary lines" +
+              (r.SumFileWritten ? " in " + job.SumFile : ""));
+
+  if (r.status.MRunState != kMRunShown) return kExitAborted;
+  if (!o.items.empty() && r.SumFileWritten) {
+    // The batch as the MultiRun window shows it after a run.
+    try {
+      OutText out;
+      for (const std::string& line : SumGridLines(BuildSumGrid(ReadSumFile(job.SumFile), opt.Included)))
+        out.line(line);
+      std::fwrite(out.text().data(), 1, out.text().size(), stdout);
+      std::fflush(stdout);
+    } catch (const std::exception& e) {
+      ReportError(e.what());
+      return kExitFile;
+    }
+  }
+  if (loadFailed || writeFailed) return kExitFile;
+  if (runFailed) return kExitFloat;
+  return kExitOk;
+}
+
+void CommonOptions(CLI::App* cmd, MultiRunCli& o) {
+  cmd->add_option("-o", o.output,
+                  "The summary file (default: DIR/MULTIRUN.SUM, or the scenario with the extension .SUM)");
+  cmd->add_option(
+      "--items", o.items,
+      "Summary items of the statistics shown after the batch: 76 characters 1 or 0, item 1 first");
+  cmd->add_flag("--save-results", o.saveResults,
+                "Write the graph-data table of every run beside its scenario or environment file (.PRN)");
+  cmd->add_flag("--overwrite", o.overwrite,
+                "Replace an existing summary file and result files without asking");
+  cmd->add_option("--jobs", o.jobs, "Runs in parallel, each in its own workspace (default 1)")
+      ->check(CLI::PositiveNumber);
+  cmd->add_option("--shard", o.shard,
+                  "I/N: run only runs I, I+N, I+2N, ... of the batch; join the parts with merge-sum");
+  cmd->add_option("--ini", o.ini,
+                  "Read sections \"Kelmar Options\", \"MultiRun Options\", \"Parameter Options\" and "
+                  "\"Price Options\" of this INI file");
+}
+
+const RegisterCommand registerMultiRun([](CLI::App& app, int& exitCode) {
+  auto o = std::make_shared<MultiRunCli>();
+  CLI::App* cmd = app.add_subcommand("multirun", "Run a batch and collect one summary line per run (.SUM)");
+  cmd->require_subcommand(1);
+  cmd->footer(
+      "Runs that fail to load or to calculate leave no summary line and are named on standard error.\n"
+      "With --shard the part's run list is written beside its summary file (.RUNS), so that\n"
+      "kelmar merge-sum can join the parts in run order.\n"
+      "Exit status: 0 every run made, 4 a run failed to load or a result file was not written,\n"
+      "5 a run failed to calculate, 130 interrupted (the summary lines made are kept).");
+
+  CLI::App* scen = cmd->add_subcommand("scenarios", "Every scenario (*.DAT) of a directory");
+  scen->add_option("DIR", o->dir, "The data directory")->required();
+  CommonOptions(scen, *o);
+  scen->callback([o, &exitCode] {
+    o->mode = kRunAllScenarios;
+    exitCode = Run(*o);
+  });
+
+  CLI::App* envs =
+      cmd->add_subcommand("envs", "One scenario with every environment file (*.ENV) of a directory");
+  envs->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
+  envs->add_option("ENVDIR", o->envDir, "Directory of the environment files")->required();
+  CommonOptions(envs, *o);
+  envs->callback([o, &exitCode] {
+    o->mode = kRunAllEnvironments;
+    exitCode = Run(*o);
+  });
+
+  CLI::App* price = cmd->add_subcommand("price", "One scenario with every parameter set of a Price search");
+  price->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
+  price->add_option("--par", o->par, "Fit marks and ranges from this .PAR file (never its values)");
+  price->add_option("--targets", o->targets, "Nine characters 1 or 0: the target functions, target 1 first");
+  price->add_option("--weights", o->weights, "W1,...,W9: the weights of the target functions");
+  price->add_option("--qttype", o->qttype, "How targets combine: sum, max or carrousel");
+  price->add_flag("--autoweigh", o->autoweigh, "Multiply the weights by the automatic weights");
+  price->add_flag("--keepom", o->keepom, "Keep the sum of the fitted organic-matter quantities");
+  price->add_flag("--no-keepom", o->noKeepom, "Do not keep that sum");
+  price->add_option("--iter-per-set", o->iterPerSet, "Trials per parameter set of one Iterate (0..100)");
+  price->add_option("--ftol", o->ftol, "Minimum target function range (0..1)");
+  price->add_option("--seed", o->seed, "The generator's 32-bit state before the first draw");
+  price->add_flag("--init-only", o->initOnly, "Run the initial sets only, without iterating");
+  price->add_option("--state", o->state,
+                    "Resume the search from this file if it exists; save it there as it goes");
+  CommonOptions(price, *o);
+  price->callback([o, &exitCode] {
+    o->mode = kRunAllPriceSets;
+    exitCode = Run(*o);
+  });
+});
+
+} // namespace
+
+} // namespace kelmar::cli

@@ -11,6 +11,9 @@
 #include "data/Companions.h"
 #include "model/Driver.h"
 #include "model/Weeks.h"
+#include "optim/PriceAlg.h"
+#include "optim/PriceOptions.h"
+#include "optim/Targets.h"
 
 // Every allocation of the test program is counted while `g_counting` is set.
 namespace {
@@ -248,4 +251,37 @@ TEST(RunModel, ExampleGivesPlausibleNitrogenFlows) {
   EXPECT_LT(uptake, 350) << "kg N/ha/yr";
   EXPECT_GT(mineralised, 50) << "kg N/ha/yr";
   EXPECT_LT(mineralised, 350) << "kg N/ha/yr";
+}
+
+TEST(PriceTrial, CostsOneRunAndNoAllocation) {
+  auto ws = LoadExample();
+  RunModel(*ws);
+  TPriceAlg alg(*ws);
+  PriceOptions o;
+  o.Selected = {false, true, true}; // topsoil and subsoil mineral N
+  o.NIterPSet = 2;
+  o.Ftol = 0;
+  alg.SetOptions(o);
+  alg.Rng.seed(7);
+  // Ranges of +/- 20 % around the example's values: trials that stay
+  // plausible, so that no run fails (a failed run reports by exception).
+  for (int i = 1; i <= kParmCount; ++i) {
+    AutoParm& p = ws->parms[i];
+    const float v = ws->parms.value(ws->scenario, i);
+    p.lower = std::max(p.defLower, 0.8f * v);
+    p.upper = std::min(p.defUpper, 1.2f * v);
+  }
+  ConnectModel(alg, *ws);
+  alg.OnProgress = [] { return false; };
+  ASSERT_EQ(CheckFitStart(alg, *ws), "");
+  alg.Initialise(); // sizes the population
+  ASSERT_EQ(alg.PriceState, kPriceInitialised);
+  const int runsBefore = alg.Runs;
+  g_allocations = 0;
+  g_counting = true;
+  alg.Iterate();
+  g_counting = false;
+  EXPECT_GT(alg.Runs, runsBefore);
+  EXPECT_EQ(alg.Retries, 0);
+  EXPECT_EQ(g_allocations.load(), 0) << "over " << alg.Runs - runsBefore << " trial runs";
 }

@@ -82,11 +82,14 @@ std::string Progress::FormatSeconds(double seconds) {
 
 std::string Progress::Line(std::string_view caption, long done, long total, double elapsed,
                            std::string_view note, int width) {
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "literal" + string.
   std::string counts = std::to_string(done);
-  std::string times = " " + FormatSeconds(elapsed);
+  std::string times(" ");
+  times.append(FormatSeconds(elapsed));
   if (total > 0) {
-    counts += "/" + std::to_string(total);
-    if (done > 0 && done < total) times += ", " + FormatSeconds(elapsed / done * (total - done)) + " left";
+    counts.append("/").append(std::to_string(total));
+    if (done > 0 && done < total)
+      times.append(", ").append(FormatSeconds(elapsed / done * (total - done))).append(" left");
   }
   // The bar keeps its width from step to step: room is kept for the counts
   // and times, and a long note is cut at the end of the line instead.
@@ -95,11 +98,11 @@ std::string Progress::Line(std::string_view caption, long done, long total, doub
   if (total > 0 && room >= 10) {
     const int bar = std::min(room, 20);
     const long filled = std::min<long>(bar, done * bar / total);
-    line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
-            std::string(static_cast<std::size_t>(bar - filled), '.') + "]";
+    line.append(" [").append(static_cast<std::size_t>(filled), '#');
+    line.append(static_cast<std::size_t>(bar - filled), '.').append("]");
   }
-  line += " " + counts + times;
-  if (!note.empty()) line += "  " + std::string(note);
+  line.append(" ").append(counts).append(times);
+  if (!note.empty()) line.append("  ").append(note);
   if (static_cast<int>(line.size()) > width - 1) line.resize(static_cast<std::size_t>(width - 1));
   return line;
 }

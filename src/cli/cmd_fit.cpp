@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "Command.h"
+#include "CommandSupport.h"
 #include "OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
@@ -46,19 +47,6 @@ struct FitOptions {
   std::string ini;
   std::optional<long> stopAfter;
 };
-
-int LoadStatusExit(LoadStatus s) {
-  switch (s) {
-  case LoadStatus::Ok:
-    return kExitOk;
-  case LoadStatus::InvalidId:
-  case LoadStatus::CompanionInvalidId:
-  case LoadStatus::EnvInvalidId:
-    return kExitInvalidId;
-  default:
-    return kExitFile;
-  }
-}
 
 bool ParseNumber(const std::string& text, double& v) {
   try {
@@ -153,29 +141,13 @@ std::string Report(const TPriceAlg& alg, const Workspace& ws, const std::vector<
 }
 
 int Fit(const FitOptions& o) {
-  auto ws = MakeWorkspace();
-  ws->state.CurrentDir = ExpandFileName(".") + "/";
-  ws->state.DataDir = ws->state.CurrentDir;
-  ws->state.ExeDir = ws->state.CurrentDir;
+  auto ws = MakeCommandWorkspace();
   ws->state.ShowMessages = false;
 
-  ParIncludes par;
-  PriceOptions popt;
-  if (!o.ini.empty()) {
-    IniFile ini;
-    try {
-      ini = IniFile(o.ini);
-    } catch (const FileError& e) {
-      ReportError(e.what());
-      return kExitFile;
-    }
-    ReadOptions(ini, *ws);
-    par.value = ini.readBool("Parameter Options", "Value", false);
-    par.lower = ini.readBool("Parameter Options", "BPRL", true);
-    par.upper = ini.readBool("Parameter Options", "BPRU", true);
-    par.fit = ini.readBool("Parameter Options", "Fit", true);
-    popt = ReadPriceOptions(ini);
-  }
+  std::optional<IniFile> ini;
+  if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
+  const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
+  PriceOptions popt = ini ? ReadPriceOptions(*ini) : PriceOptions{};
   if (std::string usage = ApplyFlags(o, popt); !usage.empty()) {
     ReportError(usage);
     return kExitUsage;
@@ -192,15 +164,7 @@ int Fit(const FitOptions& o) {
     // As the fitting window loads a parameter file: ranges and marks, never values.
     ParIncludes fromFile = par;
     fromFile.value = false;
-    try {
-      LoadPar(*ws, o.par, fromFile);
-    } catch (const InvalidFileId& e) {
-      ReportError(e.what());
-      return kExitInvalidId;
-    } catch (const FileError& e) {
-      ReportError(e.what());
-      return kExitFile;
-    }
+    if (int rc = ExitOnFileError([&] { LoadPar(*ws, o.par, fromFile); }); rc != kExitOk) return rc;
   }
 
   try {
@@ -225,15 +189,7 @@ int Fit(const FitOptions& o) {
 
   bool resumed = false;
   if (!o.state.empty() && FileExists(o.state)) {
-    try {
-      LoadPriceState(alg, o.state);
-    } catch (const InvalidFileId& e) {
-      ReportError(e.what());
-      return kExitInvalidId;
-    } catch (const FileError& e) {
-      ReportError(e.what());
-      return kExitFile;
-    }
+    if (int rc = ExitOnFileError([&] { LoadPriceState(alg, o.state); }); rc != kExitOk) return rc;
     resumed = true;
     ReportError("Resuming from " + o.state + " (its options, ranges and random state apply)");
   }
@@ -246,25 +202,7 @@ int Fit(const FitOptions& o) {
     if (alg.PriceState == kPriceCreatingSets || alg.PriceState == kPriceIterating) ++counted;
   };
   alg.OnProgress = [&] {
-    switch (alg.PriceState) {
-    case kPriceInitStarted:
-      progress.start("Creating " + std::to_string(alg.NSets()) + " initial parametersets", alg.NSets());
-      progress.update(alg.SetsDone);
-      break;
-    case kPriceCreatingSets:
-      progress.update(alg.SetsDone);
-      break;
-    case kPriceIterStarted:
-      progress.start("Iterating", static_cast<long>(alg.NSets()) * alg.NIterPSet);
-      progress.update(alg.StepCount);
-      break;
-    case kPriceIterating:
-      progress.update(alg.StepCount,
-                      "Range: " + FmtReal(alg.QTMin[0], 0, 3) + " - " + FmtReal(alg.QTMax[0], 0, 3));
-      break;
-    default:
-      progress.finish();
-    }
+    ShowPriceProgress(progress, alg, true);
     if (Progress::Interrupted() || (o.stopAfter && counted >= *o.stopAfter)) stopped = true;
     return stopped;
   };

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "Command.h"
+#include "CommandSupport.h"
 #include "OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
@@ -76,19 +77,6 @@ bool ParseShard(const std::string& text, int& shard, int& shards) {
     return u1 == a.size() && u2 == b.size() && shards >= 1 && shard >= 1 && shard <= shards;
   } catch (...) {
     return false;
-  }
-}
-
-int LoadExit(LoadStatus s) {
-  switch (s) {
-  case LoadStatus::Ok:
-    return kExitOk;
-  case LoadStatus::InvalidId:
-  case LoadStatus::CompanionInvalidId:
-  case LoadStatus::EnvInvalidId:
-    return kExitInvalidId;
-  default:
-    return kExitFile;
   }
 }
 
@@ -201,24 +189,7 @@ int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptio
       }
     };
   alg.OnProgress = [&] {
-    switch (alg.PriceState) {
-    case kPriceInitStarted:
-      progress.start("Creating " + std::to_string(alg.NSets()) + " initial parametersets", alg.NSets());
-      progress.update(alg.SetsDone);
-      break;
-    case kPriceCreatingSets:
-      progress.update(alg.SetsDone);
-      break;
-    case kPriceIterStarted:
-      progress.start("Iterating", static_cast<long>(alg.NSets()) * alg.NIterPSet);
-      progress.update(alg.StepCount);
-      break;
-    case kPriceIterating:
-      progress.update(alg.StepCount);
-      break;
-    default:
-      progress.finish();
-    }
+    ShowPriceProgress(progress, alg, false);
     return Progress::Interrupted() || !saveError.empty();
   };
   try {
@@ -268,21 +239,9 @@ int Run(const MultiRunCli& o) {
     ReportError("--shard: every shard must run the same parameter sets; give --seed or --state");
     return kExitUsage;
   }
-  auto ws = MakeWorkspace();
-  ws->state.CurrentDir = ExpandFileName(".") + "/";
-  ws->state.DataDir = ws->state.CurrentDir;
-  ws->state.ExeDir = ws->state.CurrentDir;
-
+  auto ws = MakeCommandWorkspace();
   std::optional<IniFile> ini;
-  if (!o.ini.empty()) {
-    try {
-      ini = IniFile(o.ini);
-    } catch (const FileError& e) {
-      ReportError(e.what());
-      return kExitFile;
-    }
-    ReadOptions(*ini, *ws);
-  }
+  if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
   MultiRunOptions opt = ini ? ReadMultiRunOptions(*ini, ws->state.DataDir) : MultiRunOptions{};
   if (!ini) opt.Included.fill(true);
   if (!o.items.empty()) {
@@ -304,13 +263,7 @@ int Run(const MultiRunCli& o) {
     }
   }
 
-  ParIncludes par;
-  if (ini) {
-    par.value = ini->readBool("Parameter Options", "Value", false);
-    par.lower = ini->readBool("Parameter Options", "BPRL", true);
-    par.upper = ini->readBool("Parameter Options", "BPRU", true);
-    par.fit = ini->readBool("Parameter Options", "Fit", true);
-  }
+  const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
   if (o.mode == kRunAllScenarios) {
     ws->state.DataDir = WithSlash(ExpandFileName(o.dir));
   } else {
@@ -322,19 +275,12 @@ int Run(const MultiRunCli& o) {
                          lo.status == LoadStatus::EnvReadError;
     if (!lo.ok() && !(o.mode == kRunAllEnvironments && envOnly)) {
       ReportError(lo.message);
-      return LoadExit(lo.status);
+      return LoadStatusExit(lo.status);
     }
     if (o.mode == kRunAllEnvironments) opt.EnviDir = WithSlash(ExpandFileName(o.envDir));
     if (!o.par.empty()) {
-      try {
-        LoadPar(*ws, o.par, ParIncludes{false, true, true, true});
-      } catch (const InvalidFileId& e) {
-        ReportError(e.what());
-        return kExitInvalidId;
-      } catch (const FileError& e) {
-        ReportError(e.what());
-        return kExitFile;
-      }
+      int rc = ExitOnFileError([&] { LoadPar(*ws, o.par, ParIncludes{false, true, true, true}); });
+      if (rc != kExitOk) return rc;
     }
   }
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "Command.h"
+#include "CommandSupport.h"
 #include "OptionsIni.h"
 #include "RunOutput.h"
 #include "Workspace.h"
@@ -69,41 +70,13 @@ bool ParsePair(const std::string& text, char sep, double& a, double& b) {
   }
 }
 
-int LoadStatusExit(LoadStatus s) {
-  switch (s) {
-  case LoadStatus::Ok:
-    return kExitOk;
-  case LoadStatus::InvalidId:
-  case LoadStatus::CompanionInvalidId:
-  case LoadStatus::EnvInvalidId:
-    return kExitInvalidId;
-  default:
-    return kExitFile;
-  }
-}
-
 int Run(const RunOptions& o) {
-  auto ws = MakeWorkspace();
-  ws->state.CurrentDir = ExpandFileName(".") + "/";
-  ws->state.DataDir = ws->state.CurrentDir;
-  ws->state.ExeDir = ws->state.CurrentDir;
+  auto ws = MakeCommandWorkspace();
 
   // Program options: the INI file, then the flags that override it.
-  ParIncludes par;
-  if (!o.ini.empty()) {
-    IniFile ini;
-    try {
-      ini = IniFile(o.ini);
-    } catch (const FileError& e) {
-      ReportError(e.what());
-      return kExitFile;
-    }
-    ReadOptions(ini, *ws);
-    par.value = ini.readBool("Parameter Options", "Value", false);
-    par.lower = ini.readBool("Parameter Options", "BPRL", true);
-    par.upper = ini.readBool("Parameter Options", "BPRU", true);
-    par.fit = ini.readBool("Parameter Options", "Fit", true);
-  }
+  std::optional<IniFile> ini;
+  if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
+  const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
   Options& opt = ws->options;
   if (o.opt && !ParseWord(*o.opt, opt.KelmOpti)) {
     ReportError("--opt: a number (decimal or 0x hex) was expected, found '" + *o.opt + "'");

@@ -37,6 +37,16 @@ std::string ReadOptions(const IniFile& ini, Workspace& ws) {
   return dataFile;
 }
 
+ParIncludes ReadParIncludes(const IniFile& ini) {
+  const char* sec = "Parameter Options";
+  ParIncludes p;
+  p.value = ini.readBool(sec, "Value", false);
+  p.lower = ini.readBool(sec, "BPRL", true);
+  p.upper = ini.readBool(sec, "BPRU", true);
+  p.fit = ini.readBool(sec, "Fit", true);
+  return p;
+}
+
 void SaveOptions(IniFile& ini, const Workspace& ws, const std::string& dataFile) {
   const char* sec = kKelmarOptionsSection;
   const ProgramState& st = ws.state;

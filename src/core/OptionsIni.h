@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "fitting/ParFile.h"
+
 namespace kelmar {
 
 class IniFile;
@@ -17,5 +19,9 @@ std::string ReadOptions(const IniFile& ini, Workspace& ws);
 // Writes every key of the section, "Version" first; `dataFile` is the
 // scenario to reopen next time.
 void SaveOptions(IniFile& ini, const Workspace& ws, const std::string& dataFile);
+
+// Which columns a scenario's .PAR companion supplies: section
+// "Parameter Options", keys "Value" (default false), "BPRL", "BPRU", "Fit".
+ParIncludes ReadParIncludes(const IniFile& ini);
 
 } // namespace kelmar

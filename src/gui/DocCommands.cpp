@@ -9,6 +9,7 @@
 
 #include "InfoView.h"
 #include "MainForm.h"
+#include "OptionsIni.h"
 #include "ResultViews.h"
 #include "data/Companions.h"
 #include "data/Errors.h"
@@ -318,11 +319,7 @@ bool TMainForm::LoadScenarioWithCompanions(const QString& fileName) {
     }
   }
   CompanionOptions opt;
-  const char* sec = "Parameter Options";
-  opt.par.value = ini_.readBool(sec, "Value", false);
-  opt.par.lower = ini_.readBool(sec, "BPRL", true);
-  opt.par.fit = ini_.readBool(sec, "Fit", true);
-  opt.par.upper = ini_.readBool(sec, "BPRU", true);
+  opt.par = ReadParIncludes(ini_);
   opt.mayReplace = [this](SeriesKind k) { return SaveQuery(DocOf(k)); };
   const LoadOutcome r = kelmar::LoadScenarioWithCompanions(*ws_, S(fileName), opt);
   const QString msg = Q(r.message);

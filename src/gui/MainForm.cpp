@@ -864,11 +864,7 @@ void TMainForm::Startup() {
       const std::string env = ExpandFileName(cfg_.arguments.at(1).toStdString());
       if (FileExists(env)) opt.envFile = env;
     }
-    const char* sec = "Parameter Options";
-    opt.par.value = ini_.readBool(sec, "Value", false);
-    opt.par.lower = ini_.readBool(sec, "BPRL", true);
-    opt.par.fit = ini_.readBool(sec, "Fit", true);
-    opt.par.upper = ini_.readBool(sec, "BPRU", true);
+    opt.par = ReadParIncludes(ini_);
     const LoadOutcome r = kelmar::LoadScenarioWithCompanions(*ws_, dataFile, opt);
     QString msg = QString::fromStdString(r.message);
     switch (r.status) {

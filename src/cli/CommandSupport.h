@@ -1,0 +1,54 @@
+// Pieces that several subcommands share: the workspace of one command, the
+// program's INI settings, exit codes of file failures, and the progress of a
+// Price search.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Command.h"
+#include "data/Companions.h"
+#include "data/Errors.h"
+#include "data/IniFile.h"
+
+namespace kelmar {
+struct Workspace;
+class TPriceAlg;
+} // namespace kelmar
+
+namespace kelmar::cli {
+
+class Progress;
+
+// A workspace whose current, data and program directories are the process's
+// current directory.
+std::unique_ptr<Workspace> MakeCommandWorkspace();
+
+// Reads the INI file named by --ini (when given) into `ini` and its section
+// "Kelmar Options" into the workspace. Returns an exit code (kExitOk or the
+// code of the failure, already reported).
+int ReadIniOption(const std::string& path, Workspace& ws, std::optional<IniFile>& ini);
+
+int LoadStatusExit(LoadStatus s);
+
+// Runs f; an invalid identifier or a file error is reported in the program's
+// words and becomes its exit code.
+template <typename F> int ExitOnFileError(F&& f) {
+  try {
+    f();
+    return kExitOk;
+  } catch (const InvalidFileId& e) {
+    ReportError(e.what());
+    return kExitInvalidId;
+  } catch (const FileError& e) {
+    ReportError(e.what());
+    return kExitFile;
+  }
+}
+
+// Shows the state of a Price search on the progress bar; with `withRange`
+// the iterations show the current range of the combined target.
+void ShowPriceProgress(Progress& progress, const TPriceAlg& alg, bool withRange);
+
+} // namespace kelmar::cli

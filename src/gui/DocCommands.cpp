@@ -320,7 +320,10 @@ bool TMainForm::LoadScenarioWithCompanions(const QString& fileName) {
   }
   CompanionOptions opt;
   opt.par = ReadParIncludes(ini_);
-  opt.mayReplace = [this](SeriesKind k) { return SaveQuery(DocOf(k)); };
+  // The series asked about above are not asked about again.
+  opt.mayReplace = [this, emptied](SeriesKind k) {
+    return (emptied & SavedBit(DocOf(k))) != 0 || SaveQuery(DocOf(k));
+  };
   const LoadOutcome r = kelmar::LoadScenarioWithCompanions(*ws_, S(fileName), opt);
   const QString msg = Q(r.message);
   // An emptied series is a new document: nothing to save.

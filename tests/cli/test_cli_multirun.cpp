@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/wait.h>
+#include <vector>
 
 #include "Workspace.h"
 #include "fitting/ParFile.h"
@@ -17,21 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
 std::string Slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
-
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-const std::string kWage = std::string(KELMAR_WEATHER) + "/montecarlo/WAGE";
+// Normalised, as the program names directories in its messages.
+const std::string kWage = fs::weakly_canonical(fs::path(KELMAR_WEATHER) / "montecarlo/WAGE").string();
+int Runs() { return int(std::distance(fs::directory_iterator(kWage), fs::directory_iterator())); }
 
 class CliMultiRun : public ::testing::Test {
 protected:
@@ -44,139 +40,88 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  Result Kelmar(const std::string& args) {
-    std::string cmd = std::string("cd '") + dir.string() + "' && '" KELMAR_EXE "' " + args +
-                      " >out.txt 2>err.txt </dev/null";
+  // Runs the program in the scratch directory, expecting exit code `code` and
+  // the `texts` among its messages (stderr); returns its output (stdout).
+  std::string Kelmar(const std::string& args, int code = 0, std::vector<std::string> texts = {}) {
+    std::string cmd = "cd '" + dir.string() + "' && '" KELMAR_EXE "' " + args + " >out 2>err </dev/null";
     int st = std::system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = Slurp(dir / "out.txt");
-    r.err = Slurp(dir / "err.txt");
-    return r;
+    const std::string err = Slurp(dir / "err");
+    EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, code) << args << ": " << err;
+    for (const std::string& text : texts) EXPECT_TRUE(Has(err, text)) << args << ": " << err;
+    return Slurp(dir / "out");
   }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
+  void Write(const std::string& f, const std::string& s) { std::ofstream(dir / f, std::ios::binary) << s; }
 
   fs::path dir;
 };
 
 } // namespace
 
-TEST_F(CliMultiRun, EnvironmentsWithTwoJobsAndInShardsWriteTheSameFile) {
-  Result one = Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o ONE.SUM");
-  ASSERT_EQ(one.code, 0) << one.err;
+TEST_F(CliMultiRun, EnvironmentsWithTwoJobsAndInShardsWriteTheSameFileAndStats) {
+  // A batch of the example scenario with every WAGE weather year.
+  const std::string envs = "multirun envs SANDY6.DAT '" + kWage + "' ";
+  Kelmar(envs + "-o ONE.SUM");
   const std::string whole = Slurp(dir / "ONE.SUM");
-  const int runs = static_cast<int>(std::distance(fs::directory_iterator(kWage), fs::directory_iterator{}));
-  EXPECT_EQ(Lines(whole), 4 + runs);
-  EXPECT_NE(whole.find("\r\nSANDY6               WAGE1972   "), std::string::npos);
-
-  Result two = Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o TWO.SUM --jobs 2");
-  ASSERT_EQ(two.code, 0) << two.err;
+  ASSERT_EQ(Lines(whole), 4 + Runs());
+  Kelmar(envs + "-o TWO.SUM --jobs 2");
   EXPECT_EQ(Slurp(dir / "TWO.SUM"), whole);
-
-  for (int s = 1; s <= 3; ++s) {
-    Result part = Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o P" + std::to_string(s) +
-                         ".SUM --shard " + std::to_string(s) + "/3");
-    ASSERT_EQ(part.code, 0) << part.err;
-  }
-  Result merged = Kelmar("merge-sum P3.SUM P1.SUM P2.SUM -o ALL.SUM");
-  ASSERT_EQ(merged.code, 0) << merged.err;
+  for (std::string s : {"1", "2", "3"}) Kelmar(envs + "-o P" + s + ".SUM --shard " + s + "/3");
+  Kelmar("merge-sum P3.SUM P1.SUM P2.SUM -o ALL.SUM");
   EXPECT_EQ(Slurp(dir / "ALL.SUM"), whole);
 
-  Result missing = Kelmar("merge-sum P1.SUM P2.SUM -o BAD.SUM");
-  EXPECT_EQ(missing.code, 2);
-  EXPECT_NE(missing.err.find("3 shards"), std::string::npos) << missing.err;
+  Kelmar("merge-sum P1.SUM P2.SUM -o BAD.SUM", 2, {"3 shards"});
+  Kelmar("merge-sum P1.SUM P2.SUM P3.SUM ONE.SUM -o BAD.SUM", 2); // shards mixed with other files
   EXPECT_FALSE(fs::exists(dir / "BAD.SUM"));
-  Result mixed = Kelmar("merge-sum P1.SUM P2.SUM P3.SUM ONE.SUM -o BAD.SUM");
-  EXPECT_EQ(mixed.code, 2) << mixed.err;
   // Plain summary files are joined one after the other.
-  Result plain = Kelmar("merge-sum ONE.SUM TWO.SUM -o TWICE.SUM");
-  ASSERT_EQ(plain.code, 0) << plain.err;
-  EXPECT_EQ(Lines(Slurp(dir / "TWICE.SUM")), 4 + 2 * runs);
-
+  Kelmar("merge-sum ONE.SUM TWO.SUM -o TWICE.SUM");
+  EXPECT_EQ(Lines(Slurp(dir / "TWICE.SUM")), 4 + 2 * Runs());
   // An existing summary file is replaced only when asked to.
-  Result again = Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o ONE.SUM");
-  EXPECT_EQ(again.code, 4);
-  EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
-  Result replaced = Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o ONE.SUM --overwrite --jobs 2");
-  EXPECT_EQ(replaced.code, 0) << replaced.err;
-  EXPECT_EQ(Slurp(dir / "ONE.SUM"), whole);
+  Kelmar(envs + "-o ONE.SUM", 4, {"already exists"});
+  Write("TWO.SUM", "old");
+  Kelmar(envs + "-o TWO.SUM --overwrite --jobs 2");
+  EXPECT_EQ(Slurp(dir / "TWO.SUM"), whole);
+
+  // The grid of the included items with its statistics rows, the correlation matrix and a histogram.
+  const auto items = "1" + std::string(32, '0') + "1" + std::string(28, '0') + "1" + std::string(13, '0');
+  // Items 1, 34 and 63 (Ini, NAVG, Corr1) only, then the statistics rows and the status line.
+  const std::string grid = Kelmar("stats ONE.SUM --items " + items);
+  for (const char* part : {"ID ", " NAVG ", "\nlow ", "\nhigh ", "\navg ", "\nSE ", "\nSummary items: 3"})
+    EXPECT_TRUE(Has(grid, part)) << part;
+  EXPECT_FALSE(Has(grid, "FinOM"));
+  EXPECT_TRUE(Has(Kelmar("stats ONE.SUM --items " + items + " --corr W.COR"), "R-Crit (0.05%): "));
+  EXPECT_EQ(Lines(Slurp(dir / "W.COR")), 1 + 4);
+  const std::string hist = Kelmar("stats ONE.SUM --hist navg");
+  EXPECT_TRUE(Has(hist, "Histogram of NAVG") && Has(hist, "values: " + std::to_string(Runs()))) << hist;
+  Kelmar("stats ONE.SUM --items 101", 2);
+  Kelmar("stats ONE.SUM --hist NOSUCH", 2);
+  Kelmar("stats ONE.SUM --items " + items + " --hist FinOM", 2);
+  Kelmar("stats SANDY6.DAT", 3);
+  Kelmar("stats NONE.SUM", 4);
 }
 
 TEST_F(CliMultiRun, ScenariosOfADirectoryCountLoadErrors) {
   fs::copy_file(dir / "SANDY6.DAT", dir / "COPY.DAT");
   Write("BROKEN.DAT", "Kelmar 459 Summ File\r\n");
-  Result r = Kelmar("multirun scenarios . --save-results");
-  EXPECT_EQ(r.code, 4) << "a batch with failed runs is no success";
-  EXPECT_NE(r.err.find("Scenario loading errors encountered: 1"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("BROKEN.DAT"), std::string::npos) << "the failed file is named";
-  const std::string sum = Slurp(dir / "MULTIRUN.SUM");
-  EXPECT_EQ(Lines(sum), 4 + 2);
-  EXPECT_TRUE(fs::exists(dir / "COPY.PRN"));
-  EXPECT_TRUE(fs::exists(dir / "SANDY6.PRN"));
+  // A batch with failed runs is no success; the failed file is named.
+  Kelmar("multirun scenarios . --save-results", 4, {"Scenario loading errors encountered: 1", "BROKEN.DAT"});
+  EXPECT_EQ(Lines(Slurp(dir / "MULTIRUN.SUM")), 4 + 2);
+  EXPECT_TRUE(fs::exists(dir / "COPY.PRN") && fs::exists(dir / "SANDY6.PRN"));
   // Without --overwrite existing result files are kept and named.
   fs::remove(dir / "MULTIRUN.SUM");
   Write("COPY.PRN", "mine");
-  Result keep = Kelmar("multirun scenarios . --save-results");
+  Kelmar("multirun scenarios . --save-results", 4, {"COPY.PRN"});
   EXPECT_EQ(Slurp(dir / "COPY.PRN"), "mine");
-  EXPECT_NE(keep.err.find("COPY.PRN"), std::string::npos) << keep.err;
-
-  Result none = Kelmar("multirun scenarios '" + kWage + "'");
-  EXPECT_EQ(none.code, 2);
-  EXPECT_NE(none.err.find("No scenarios found in"), std::string::npos) << none.err;
-}
-
-TEST_F(CliMultiRun, StatsGridCorrelationAndHistogram) {
-  ASSERT_EQ(Kelmar("multirun envs SANDY6.DAT '" + kWage + "' -o W.SUM").code, 0);
-  std::string items(76, '0');
-  items[0] = items[33] = items[62] = '1'; // Ini, NAVG, Corr1
-  Result grid = Kelmar("stats W.SUM --items " + items);
-  ASSERT_EQ(grid.code, 0) << grid.err;
-  std::istringstream in(grid.out);
-  std::string header;
-  std::getline(in, header);
-  EXPECT_EQ(header.substr(0, 2), "ID");
-  EXPECT_NE(header.find("NAVG"), std::string::npos);
-  EXPECT_EQ(header.find("FinOM"), std::string::npos);
-  for (const char* label : {"\nlow ", "\nhigh ", "\navg ", "\nSE "})
-    EXPECT_NE(grid.out.find(label), std::string::npos) << label;
-  EXPECT_NE(grid.out.find("Summary items: 3"), std::string::npos);
-
-  Result corr = Kelmar("stats W.SUM --items " + items + " --corr W.COR");
-  ASSERT_EQ(corr.code, 0) << corr.err;
-  EXPECT_EQ(Lines(Slurp(dir / "W.COR")), 1 + 4);
-  EXPECT_NE(corr.out.find("R-Crit (0.05%): "), std::string::npos);
-
-  Result hist = Kelmar("stats W.SUM --hist navg");
-  ASSERT_EQ(hist.code, 0) << hist.err;
-  EXPECT_NE(hist.out.find("Histogram of NAVG"), std::string::npos);
-  const int runs = static_cast<int>(std::distance(fs::directory_iterator(kWage), fs::directory_iterator{}));
-  EXPECT_NE(hist.out.find("values: " + std::to_string(runs)), std::string::npos) << hist.out;
-
-  EXPECT_EQ(Kelmar("stats W.SUM --items 101").code, 2);
-  EXPECT_EQ(Kelmar("stats W.SUM --hist NOSUCH").code, 2);
-  EXPECT_EQ(Kelmar("stats W.SUM --items " + items + " --hist FinOM").code, 2);
-  EXPECT_EQ(Kelmar("stats SANDY6.DAT").code, 3);
-  EXPECT_EQ(Kelmar("stats NONE.SUM").code, 4);
+  Kelmar("multirun scenarios '" + kWage + "'", 2, {"No scenarios found in " + kWage});
 }
 
 TEST_F(CliMultiRun, PriceSetsOfASeededSearch) {
-  {
-    auto ws = kelmar::MakeWorkspace();
-    for (int i = 1; i <= kelmar::kParmCount; ++i) ws->parms[i].fit = 0;
-    ws->parms[2].fit = 1;
-    kelmar::SavePar(*ws, (dir / "SANDY6.PAR").string());
-  }
+  auto ws = kelmar::MakeWorkspace();
+  for (int i = 1; i <= kelmar::kParmCount; ++i) ws->parms[i].fit = i == 2;
+  kelmar::SavePar(*ws, (dir / "SANDY6.PAR").string());
   const std::string fit = "multirun price SANDY6.DAT --targets 000010000 --seed 11 --init-only";
-  Result a = Kelmar(fit + " -o A.SUM");
-  ASSERT_EQ(a.code, 0) << a.err;
+  Kelmar(fit + " -o A.SUM");
   EXPECT_EQ(Lines(Slurp(dir / "A.SUM")), 4 + 10) << "ten sets for one fitted parameter";
-  Result b = Kelmar(fit + " -o B.SUM --jobs 2");
-  ASSERT_EQ(b.code, 0) << b.err;
+  Kelmar(fit + " -o B.SUM --jobs 2");
   EXPECT_EQ(Slurp(dir / "B.SUM"), Slurp(dir / "A.SUM"));
-
-  Result unseeded = Kelmar("multirun price SANDY6.DAT --targets 000010000 --init-only --shard 1/2");
-  EXPECT_EQ(unseeded.code, 2);
-  EXPECT_NE(unseeded.err.find("--seed"), std::string::npos) << unseeded.err;
+  Kelmar("multirun price SANDY6.DAT --targets 000010000 --init-only --shard 1/2", 2, {"--seed"});
 }

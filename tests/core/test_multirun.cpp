@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <tuple>
 
 #include "Workspace.h"
 #include "data/Companions.h"
@@ -18,35 +19,41 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kExamples = KELMAR_EXAMPLES;
 const std::string kWage = std::string(KELMAR_WEATHER) + "/montecarlo/WAGE/";
+
+MultiRunJob Job(MultiRunMode m, const std::string& sum, int jobs = 1) { return {m, sum, jobs}; }
+
+// A batch in one line: MRunState, scenarios x environments, runs made, the
+// run of every line written (#run), the failures, then the message shown at
+// the end (which counts the load errors).
+std::string Outcome(const MultiRunResult& r) {
+  std::ostringstream s;
+  s << r.status.MRunState << " " << r.status.NScen << "x" << r.status.NEnv << " done " << r.status.DoneRuns;
+  for (int32_t run : r.LineRuns) s << " #" << run;
+  for (const RunFailure& f : r.Failures) s << (f.kind == RunFailure::kLoad ? " load@" : " model@") << f.run;
+  s << ": " << MultiRunEndMessage(r);
+  return s.str();
+}
 
 // A scratch directory of its own per test, removed afterwards.
 class MultiRunTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = (fs::temp_directory_path() / ("kelmar_mr_" + std::to_string(::getpid()) + "_" + info->name()))
-              .string() +
-          "/";
-    fs::remove_all(dir);
-    fs::create_directories(dir + "env");
+    dir = fs::temp_directory_path().string() + "/kelmar_mr_" + std::to_string(::getpid()) + "_" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
     envDir = dir + "env/";
+    fs::remove_all(dir);
+    fs::create_directories(envDir);
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  void copy(const std::string& from, const std::string& to) {
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-  }
-  void write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  void copy(fs::path from, fs::path to) { fs::copy_file(from, to, fs::copy_options::overwrite_existing); }
+  void write(const std::string& path, const std::string& s) { std::ofstream(path, std::ios::binary) << s; }
 
   // The example scenario loaded from the scratch directory, and `n` weather
   // years as environment files (the first with a lower-case extension).
   std::unique_ptr<Workspace> loadExample(int n) {
-    copy(kExamples + "/SANDY6.DAT", dir + "SANDY6.DAT");
-    copy(kExamples + "/SANDY6.ENV", dir + "SANDY6.ENV");
+    for (std::string f : {"SANDY6.DAT", "SANDY6.ENV"}) copy(fs::path(KELMAR_EXAMPLES) / f, dir + f);
     for (int i = 0; i < n; ++i) {
       std::string name = "WAGE" + std::to_string(1972 + i);
       copy(kWage + name + ".ENV", envDir + name + (i == 0 ? ".env" : ".ENV"));
@@ -55,169 +62,78 @@ protected:
     EXPECT_TRUE(LoadScenarioWithCompanions(*ws, dir + "SANDY6.DAT").ok());
     return ws;
   }
-
-  MultiRunOptions envOptions() {
-    MultiRunOptions o;
-    o.EnviDir = envDir;
-    return o;
-  }
+  MultiRunOptions envOptions() { return MultiRunOptions{{}, envDir}; }
 
   std::string dir, envDir;
 };
 
-MultiRunJob Job(MultiRunMode mode, const std::string& sum, int jobs = 1, int shard = 1, int shards = 1) {
-  MultiRunJob j;
-  j.Mode = mode;
-  j.SumFile = sum;
-  j.Jobs = jobs;
-  j.Shard = shard;
-  j.Shards = shards;
-  return j;
-}
-
 } // namespace
 
-TEST_F(MultiRunTest, EnvironmentsGiveOneLineEachAndCountBadFiles) {
+TEST_F(MultiRunTest, EnvironmentsAndScenariosGiveOneLineEachCountFailuresAndReload) {
   auto ws = loadExample(3);
   write(envDir + "BROKEN.ENV", "Kelmar 400 Irri File\r\n");
-  ws->options.KelmOpti = 0x0002 | 0x0010;
-  const uint32_t opti = ws->options.KelmOpti;
-  std::vector<MultiRunStatus> seen;
-  MultiRunCallbacks cb;
-  cb.OnProgress = [&](const MultiRunStatus& s) { seen.push_back(s); };
-  MultiRunOptions opt = envOptions();
-  MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "OUT.SUM"), opt, cb);
-
-  EXPECT_EQ(r.status.MRunState, kMRunShown);
-  EXPECT_EQ(r.status.NScen, 1);
-  EXPECT_EQ(r.status.NEnv, 4);
-  EXPECT_EQ(r.status.DoneRuns, 4);
-  EXPECT_EQ(r.status.LoadErrors, 1);
-  ASSERT_EQ(r.Failures.size(), 1u);
-  EXPECT_EQ(r.Failures[0].kind, RunFailure::kLoad);
-  EXPECT_EQ(r.LineRuns, (std::vector<int32_t>{2, 3, 4})); // BROKEN sorts first
-  EXPECT_EQ(MultiRunEndMessage(r), "Scenario loading errors encountered: 1");
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.front().MRunState, kMRunStarting);
-  EXPECT_EQ(seen.back().MRunState, kMRunShown);
-  EXPECT_EQ(MultiRunProgressLine(seen.front()), "Running 1 scenario(s) with 4 environment(s)");
-
-  SumFileData d = ReadSumFile(dir + "OUT.SUM");
-  ASSERT_EQ(d.lines.size(), 3u);
-  for (const SumLine& l : d.lines) EXPECT_EQ(l.Scenario, "SANDY6");
-  EXPECT_EQ(d.lines[0].Environment, "WAGE1972");
-  EXPECT_EQ(d.lines[2].Environment, "WAGE1974");
-  EXPECT_NE(d.lines[0].items, d.lines[1].items) << "different weather, different runs";
-  EXPECT_EQ(d.header[2], envDir);
-
-  // The workspace holds the last run, with the options it had.
-  EXPECT_EQ(ws->options.KelmOpti, opti);
-  EXPECT_TRUE(ws->state.ShowMessages);
-  EXPECT_EQ(ExtractFileName(ws->scenario.series(SeriesKind::Environment).FileName), "WAGE1974.ENV");
-}
-
-TEST_F(MultiRunTest, AFailedRunLeavesNoLine) {
-  auto ws = loadExample(2);
   // Weather no soil survives: the water balance fails on it.
   std::string env = ReadFileText(dir + "SANDY6.ENV");
-  std::string hot = env.substr(0, env.find("\r\n", env.find("-----")) + 2) +
-                    "   1 1e38 1e38 1e38\r\n   2 1e38 1e38 1e38\r\n";
-  write(envDir + "HOT.ENV", hot);
-  MultiRunOptions opt = envOptions();
-  MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "F.SUM", 2), opt, {});
-  EXPECT_EQ(r.status.MRunState, kMRunShown);
-  EXPECT_EQ(r.status.LoadErrors, 1);
-  ASSERT_EQ(r.Failures.size(), 1u);
-  EXPECT_EQ(r.Failures[0].kind, RunFailure::kModel);
-  EXPECT_EQ(r.Failures[0].run, 1);
-  EXPECT_EQ(r.Failures[0].message.rfind("Calculating " + dir + "SANDY6.DAT\r", 0), 0u)
-      << r.Failures[0].message;
-  SumFileData d = ReadSumFile(dir + "F.SUM");
-  ASSERT_EQ(d.lines.size(), 2u);
-  EXPECT_EQ(d.lines[0].Environment, "WAGE1972");
-  EXPECT_EQ(r.LineRuns, (std::vector<int32_t>{2, 3}));
-}
-
-TEST_F(MultiRunTest, JobsAndShardsWriteTheSameFile) {
-  auto ws = loadExample(5);
-  MultiRunOptions opt = envOptions();
-  RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "ONE.SUM"), opt, {});
-  const std::string one = ReadFileText(dir + "ONE.SUM");
-
-  auto ws2 = loadExample(5);
-  std::atomic<int> progressCalls{0};
+  write(envDir + "HOT.ENV", env.substr(0, env.find("\r\n", env.find("-----")) + 2) +
+                                "   1 1e38 1e38 1e38\r\n   2 1e38 1e38 1e38\r\n");
+  ws->options.KelmOpti = 0x0002 | 0x0010;
+  std::string progress;
   MultiRunCallbacks cb;
-  cb.OnProgress = [&](const MultiRunStatus&) { ++progressCalls; };
-  MultiRunResult two = RunMultiRun(*ws2, Job(kRunAllEnvironments, dir + "TWO.SUM", 2), opt, cb);
-  EXPECT_EQ(ReadFileText(dir + "TWO.SUM"), one);
-  EXPECT_EQ(two.status.DoneRuns, 5);
-  EXPECT_EQ(progressCalls, 7); // start, five runs, end
-  EXPECT_EQ(ws2->scenario.series(SeriesKind::Environment).FileName,
-            ws->scenario.series(SeriesKind::Environment).FileName);
+  cb.OnProgress = [&](const MultiRunStatus& s) {
+    progress += (progress.empty() ? MultiRunProgressLine(s) + " " : "") + std::to_string(s.MRunState);
+  };
+  MultiRunOptions opt = envOptions();
+  MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "OUT.SUM", 2), opt, cb);
+  // BROKEN and HOT sort first; a failed run leaves no line.
+  ASSERT_EQ(Outcome(r), "3 1x5 done 5 #3 #4 #5 load@1 model@2: Scenario loading errors encountered: 2");
+  EXPECT_TRUE(r.Failures[1].message.starts_with("Calculating " + dir + "SANDY6.DAT\r"));
+  EXPECT_EQ(progress, "Running 1 scenario(s) with 5 environment(s) 1222223") << "start, five runs, end";
+  SumFileData d = ReadSumFile(dir + "OUT.SUM");
+  ASSERT_EQ(d.lines.size(), 3u);
+  EXPECT_EQ(d.lines[0].Scenario + " " + d.lines[0].Environment, "SANDY6 WAGE1972");
+  EXPECT_NE(d.lines[0].items, d.lines[1].items) << "different weather, different runs";
+  EXPECT_EQ(d.header[2], envDir);
+  // The workspace holds the last run, with the options it had.
+  EXPECT_EQ(ws->options.KelmOpti, 0x0002u | 0x0010u);
+  EXPECT_TRUE(ws->state.ShowMessages);
+  EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).FileName, envDir + "WAGE1974.ENV");
 
-  std::vector<SumFileData> files;
-  std::vector<ShardIndex> indexes;
-  for (int s = 1; s <= 3; ++s) {
-    auto w = loadExample(5);
-    std::string sum = dir + "PART" + std::to_string(s) + ".SUM";
-    MultiRunResult part = RunMultiRun(*w, Job(kRunAllEnvironments, sum, 2, s, 3), opt, {});
-    EXPECT_EQ(part.TotalRuns, 5);
-    EXPECT_EQ(part.status.NEnv, s == 3 ? 1 : 2);
-    files.push_back(ReadSumFile(sum));
-    indexes.push_back(ReadShardIndexFile(ShardIndexFileName(sum)));
-    EXPECT_TRUE(indexes.back().complete);
-  }
-  EXPECT_EQ(MergeShardText(files, indexes), one);
-}
+  // A row reloaded into a fresh workspace finds its environment whatever the case of the extension.
+  SumGrid g = BuildSumGrid(d, ItemSelection{});
+  auto fresh = MakeWorkspace();
+  fresh->state.DataDir = dir;
+  EXPECT_TRUE(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr).ran);
+  EXPECT_EQ(fresh->scenario.series(SeriesKind::Environment).FileName, envDir + "WAGE1972.env");
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 2, false, {}, dir, nullptr).message, "Environment file not found !");
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 0, false, {}, "", nullptr).message, "No summary record selected!");
+  fresh->state.DataDir = envDir;
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr).message, "Error loading scenario");
 
-TEST_F(MultiRunTest, ScenariosOfADirectory) {
-  auto ws = loadExample(0);
+  // Every scenario of the data directory, each with its own environment.
   copy(dir + "SANDY6.DAT", dir + "second.dat");
-  write(dir + "BAD.DAT",
-        "Kelmar 459 Data File    broken\r\nBAD.DAT\r\nSANDY6.ENV\r\n---\r\nPARAMETERS\r\nx\r\n");
-  MultiRunOptions opt;
-  MultiRunResult r = RunMultiRun(*ws, Job(kRunAllScenarios, DefaultSumFile(*ws, kRunAllScenarios)), opt, {});
-  EXPECT_EQ(r.status.NScen, 3);
-  EXPECT_EQ(r.status.NEnv, 1);
-  EXPECT_EQ(r.status.LoadErrors, 1);
-  SumFileData d = ReadSumFile(dir + "MULTIRUN.SUM");
+  write(dir + "BAD.DAT", "Kelmar 459 Data File\r\nBAD.DAT\r\nSANDY6.ENV\r\n---\r\nPARAMETERS\r\nx\r\n");
+  r = RunMultiRun(*ws, Job(kRunAllScenarios, DefaultSumFile(*ws, kRunAllScenarios)), opt, {});
+  EXPECT_EQ(Outcome(r), "3 3x1 done 3 #2 #3 load@1: Scenario loading errors encountered: 1");
+  d = ReadSumFile(dir + "MULTIRUN.SUM");
   ASSERT_EQ(d.lines.size(), 2u);
-  EXPECT_EQ(d.lines[0].Scenario, "SANDY6");
+  EXPECT_EQ(d.lines[0].Scenario + " " + d.lines[0].Environment, "SANDY6 SANDY6");
   EXPECT_EQ(d.lines[1].Scenario, "second");
-  EXPECT_EQ(d.lines[0].Environment, "SANDY6");
-  EXPECT_EQ(d.lines[0].items, d.lines[1].items);
-
-  fs::create_directories(dir + "empty");
-  ws->state.DataDir = dir + "empty/";
-  try {
-    RunMultiRun(*ws, Job(kRunAllScenarios, dir + "X.SUM"), opt, {});
-    FAIL();
-  } catch (const Refusal& e) {
-    EXPECT_EQ(std::string(e.what()), "No scenarios found in " + dir + "empty/");
-  }
+  EXPECT_EQ(d.lines[0].items, d.lines[1].items) << "every run starts from the same state";
 }
 
+// An abort after two runs keeps their lines and leaves the workspace as it was.
 TEST_F(MultiRunTest, AbortKeepsTheLinesMadeAndTheWorkspace) {
   for (int jobs : {1, 2}) {
     auto ws = loadExample(5);
-    const std::string envBefore = ws->scenario.series(SeriesKind::Environment).FileName;
+    MultiRunOptions opt = envOptions();
     int runs = 0;
     MultiRunCallbacks cb;
-    cb.OnProgress = [&](const MultiRunStatus& s) {
-      if (s.MRunState == kMRunRunning) runs = s.DoneRuns;
-    };
+    cb.OnProgress = [&](const MultiRunStatus& s) { runs = s.MRunState == kMRunRunning ? s.DoneRuns : runs; };
     cb.AbortRequested = [&] { return runs >= 2; };
-    MultiRunOptions opt = envOptions();
-    std::string sum = dir + "ABORT" + std::to_string(jobs) + ".SUM";
-    MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, sum, jobs), opt, cb);
-    EXPECT_EQ(r.status.MRunState, kMRunInvalid);
-    EXPECT_EQ(MultiRunEndMessage(r), "MultiRun aborted !");
-    EXPECT_EQ(r.status.DoneRuns, 2);
-    SumFileData d = ReadSumFile(sum);
-    ASSERT_EQ(d.lines.size(), 2u) << jobs;
-    for (std::size_t i = 0; i < d.lines.size(); ++i)
-      EXPECT_EQ(d.lines[i].Environment, "WAGE" + std::to_string(1972 + i)) << "lines in run order";
-    EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).FileName, envBefore);
+    MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "ABORT.SUM", jobs), opt, cb);
+    EXPECT_EQ(Outcome(r), "0 1x5 done 2 #1 #2: MultiRun aborted !") << jobs;
+    EXPECT_EQ(ReadSumFile(dir + "ABORT.SUM").lines.size(), 2u);
+    EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).FileName, dir + "SANDY6.ENV");
   }
 }
 
@@ -226,138 +142,86 @@ TEST_F(MultiRunTest, ResultFilesAndTheReplaceQuestion) {
   MultiRunOptions opt = envOptions();
   opt.SaveRslts = true;
   RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "R.SUM"), opt, {});
-  for (const char* name : {"WAGE1972.PRN", "WAGE1973.PRN", "WAGE1974.PRN"})
-    EXPECT_TRUE(FileExists(envDir + name)) << name;
   EXPECT_NE(ReadFileText(envDir + "WAGE1973.PRN").find("Graph Data"), std::string::npos);
-
-  struct Case {
-    ReplaceAnswer answer;
-    int questions; // questions asked over the three existing files
-    bool replaced; // the marked file was written again
-    int32_t doneRuns;
-    bool overwriteAfter;
-  } cases[] = {
-      {ReplaceAnswer::No, 3, false, 3, false},
-      {ReplaceAnswer::Yes, 3, true, 3, false},
-      {ReplaceAnswer::All, 1, true, 3, true},
-      {ReplaceAnswer::Abort, 1, false, 1, false},
+  // The marked file is answered as given, the others with No; the lines made stay. Columns: the
+  // marked file, the answer, the questions asked, the marked file written again, Overwrite after.
+  using A = ReplaceAnswer;
+  const std::tuple<const char*, A, std::size_t, bool, bool, const char*> cases[] = {
+      {"WAGE1972", A::No, 3, false, false, "3 1x3 done 3 #1 #2 #3: "},
+      {"WAGE1972", A::Yes, 3, true, false, "3 1x3 done 3 #1 #2 #3: "},
+      {"WAGE1972", A::All, 1, true, true, "3 1x3 done 3 #1 #2 #3: "},
+      {"WAGE1972", A::Abort, 1, false, false, "0 1x3 done 1 #1: MultiRun aborted !"},
+      // An abort answered at the last run still ends the batch as aborted.
+      {"WAGE1974", A::Abort, 3, false, false, "0 1x3 done 3 #1 #2 #3: MultiRun aborted !"},
   };
-  // An abort answered at the last run still ends the batch as aborted.
-  {
-    write(envDir + "WAGE1974.PRN", "mark");
+  for (const auto& [mark, answer, questions, replaced, overwriteAfter, outcome] : cases) {
+    write(envDir + mark + ".PRN", "mark");
+    std::vector<std::string> asked;
     MultiRunCallbacks cb;
-    cb.AskReplaceResult = [](const std::string& q) {
-      return q.find("WAGE1974") != std::string::npos ? ReplaceAnswer::Abort : ReplaceAnswer::No;
+    cb.AskReplaceResult = [&asked, m = std::string(mark), a = answer](const std::string& q) {
+      asked.push_back(q);
+      return q.find(m) != std::string::npos ? a : A::No;
     };
     MultiRunOptions o = opt;
     MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "R.SUM"), o, cb);
-    EXPECT_EQ(r.status.DoneRuns, 3);
-    EXPECT_EQ(r.status.MRunState, kMRunInvalid);
-    EXPECT_EQ(ReadSumFile(dir + "R.SUM").lines.size(), 3u) << "the lines made stay";
-  }
-  for (const Case& c : cases) {
-    write(envDir + "WAGE1972.PRN", "mark");
-    int questions = 0;
-    MultiRunCallbacks cb;
-    cb.AskReplaceResult = [&](const std::string& q) {
-      if (questions++ == 0) {
-        EXPECT_EQ(q, "Result " + envDir + "WAGE1972.PRN already exists. Replace ?");
-      }
-      return c.answer;
-    };
-    MultiRunOptions o = opt;
-    MultiRunResult r = RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "R.SUM"), o, cb);
-    EXPECT_EQ(questions, c.questions);
-    EXPECT_EQ(ReadFileText(envDir + "WAGE1972.PRN") != "mark", c.replaced);
-    EXPECT_EQ(r.status.DoneRuns, c.doneRuns);
-    EXPECT_EQ(o.Overwrite, c.overwriteAfter);
+    EXPECT_EQ(Outcome(r), outcome);
+    EXPECT_EQ(ReadSumFile(dir + "R.SUM").lines.size(), r.LineRuns.size());
+    EXPECT_EQ(asked.size(), questions);
+    EXPECT_EQ(asked.at(0), "Result " + envDir + "WAGE1972.PRN already exists. Replace ?");
+    EXPECT_EQ(ReadFileText(envDir + mark + ".PRN") != "mark", replaced);
+    EXPECT_EQ(o.Overwrite, overwriteAfter);
   }
 }
 
 TEST_F(MultiRunTest, PriceSetsAndReload) {
   auto ws = loadExample(0);
   TPriceAlg alg(*ws);
-  for (int i = 1; i <= kParmCount; ++i) ws->parms[i].fit = 0;
-  ws->parms[1].fit = 1;
+  for (int i = 1; i <= kParmCount; ++i) ws->parms[i].fit = i == 1;
   alg.SetNParms();
   MultiRunOptions opt;
+  MultiRunJob job = Job(kRunAllPriceSets, dir + "P.SUM", 2);
+  job.Price = &alg;
   try {
-    RunMultiRun(*ws,
-                [&] {
-                  MultiRunJob j = Job(kRunAllPriceSets, dir + "P.SUM");
-                  j.Price = &alg;
-                  return j;
-                }(),
-                opt, {});
+    RunMultiRun(*ws, job, opt, {});
     FAIL();
   } catch (const Refusal& e) {
     EXPECT_STREQ(e.what(), "Price Algoritm not initialised!");
   }
-  alg.Rng.seed(7);
   alg.Initialise(); // targets drawn at random: no runs needed for a population
-  ASSERT_EQ(alg.PriceState, kPriceInitialised);
-  ASSERT_EQ(alg.NSets(), 10);
-  MultiRunJob job = Job(kRunAllPriceSets, dir + "P.SUM", 2);
-  job.Price = &alg;
   MultiRunResult r = RunMultiRun(*ws, job, opt, {});
   EXPECT_TRUE(r.PriceRun);
-  EXPECT_EQ(r.LineRuns.size(), 10u);
-  EXPECT_EQ(ws->parms.value(ws->scenario, alg.ParmNr(1)), alg.PSet(10, 1)) << "the last set stays live";
+  EXPECT_EQ(Outcome(r), "3 10x1 done 10 #1 #2 #3 #4 #5 #6 #7 #8 #9 #10: ");
+  auto live = [&] { return ws->parms.value(ws->scenario, alg.ParmNr(1)); };
+  EXPECT_EQ(live(), alg.PSet(10, 1)) << "the last set stays live";
 
   SumGrid g = BuildSumGrid(ReadSumFile(dir + "P.SUM"), ItemSelection{});
-  ReloadResult rr = ReloadSummaryRow(*ws, g, 5, true, r.LineRuns, "", &alg);
-  EXPECT_TRUE(rr.ran) << rr.message;
-  EXPECT_EQ(ws->parms.value(ws->scenario, alg.ParmNr(1)), alg.PSet(5, 1));
+  EXPECT_TRUE(ReloadSummaryRow(*ws, g, 5, true, r.LineRuns, "", &alg).ran);
+  EXPECT_EQ(live(), alg.PSet(5, 1));
   // The line knows its set even where earlier sets left no line.
-  std::vector<int32_t> gap = r.LineRuns;
-  gap.erase(gap.begin() + 1);
-  gap.push_back(11);
-  ReloadSummaryRow(*ws, g, 5, true, gap, "", &alg);
-  EXPECT_EQ(ws->parms.value(ws->scenario, alg.ParmNr(1)), alg.PSet(6, 1));
-  EXPECT_EQ(ReloadSummaryRow(*ws, g, 5, true, r.LineRuns, "", nullptr).message,
+  ReloadSummaryRow(*ws, g, 5, true, {1, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "", &alg);
+  EXPECT_EQ(live(), alg.PSet(6, 1));
+  EXPECT_EQ(ReloadSummaryRow(*ws, g, 5, true, {}, "", nullptr).message,
             "Price Algoritm dialog must be open!");
   EXPECT_EQ(ReloadSummaryRow(*ws, g, 11, true, r.LineRuns, "", &alg).message, "No summary record selected!");
 }
 
-TEST_F(MultiRunTest, ReloadOfAnEnvironmentRow) {
-  auto ws = loadExample(2);
-  MultiRunOptions opt = envOptions();
-  RunMultiRun(*ws, Job(kRunAllEnvironments, dir + "E.SUM"), opt, {});
-  SumGrid g = BuildSumGrid(ReadSumFile(dir + "E.SUM"), ItemSelection{});
-  auto fresh = MakeWorkspace();
-  fresh->state.DataDir = dir;
-  ReloadResult r = ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr);
-  EXPECT_TRUE(r.ran) << r.message;
-  EXPECT_EQ(ExtractFileName(fresh->scenario.series(SeriesKind::Environment).FileName), "WAGE1972.env");
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 2, false, {}, dir, nullptr).message, "Environment file not found !");
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 0, false, {}, envDir, nullptr).message,
-            "No summary record selected!");
-  fresh->state.DataDir = envDir;
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr).message, "Error loading scenario");
-}
-
 TEST(MultiRunOptions, IniSectionAndGroups) {
-  IniFile ini = IniFile::FromText("[MultiRun Options]\r\nSummItems=11\r\nSaveRslts=1\r\n");
+  // Only "1" includes an item, missing characters exclude; EnviDir defaults to the data directory.
+  IniFile ini = IniFile::FromText("[MultiRun Options]\r\nSummItems=1x1000001\r\nSaveRslts=1\r\n");
   MultiRunOptions o = ReadMultiRunOptions(ini, "/data");
-  EXPECT_EQ(CountIncluded(o.Included), 2);
-  EXPECT_EQ(o.EnviDir, "/data/");
-  EXPECT_TRUE(o.SaveRslts);
+  EXPECT_EQ(SelectionStatus(o.Included), "Selected: 3 of 76 summary items");
   EXPECT_FALSE(o.Overwrite);
-  EXPECT_EQ(SelectionStatus(o.Included), "Selected: 2 of 76 summary items");
-  SetItemGroup(o.Included, 4, true);
-  EXPECT_EQ(CountIncluded(o.Included), 24);
-  SetItemGroup(o.Included, 0, false);
-  EXPECT_EQ(CountIncluded(o.Included), 22);
-  int covered = 0;
-  for (const ItemGroup& g : kItemGroups) covered += g.last - g.first + 1;
-  EXPECT_EQ(covered, 76);
+  SetItemGroup(o.Included, 4, true);  // items 35..56
+  SetItemGroup(o.Included, 0, false); // items 1..7
   o.Overwrite = true;
   IniFile out;
   WriteMultiRunOptions(out, o);
+  EXPECT_EQ(out.text(), "[MultiRun Options]\r\nSummItems=" + std::string(8, '0') + "1" +
+                            std::string(25, '0') + std::string(22, '1') + std::string(20, '0') +
+                            "\r\nEnviDir=/data/\r\nOverwrite=1\r\nSaveRslts=1\r\n");
   MultiRunOptions back = ReadMultiRunOptions(out, "/elsewhere/");
   EXPECT_EQ(back.Included, o.Included);
-  EXPECT_EQ(back.EnviDir, "/data/");
-  EXPECT_TRUE(back.Overwrite);
+  EXPECT_TRUE(back.EnviDir == "/data/" && back.Overwrite && back.SaveRslts);
   EXPECT_EQ(MultiRunStatusLine(kMRunInvalid, 3), "Invalid! Execute, or load summaries, first.");
   EXPECT_EQ(MultiRunStatusLine(kMRunRunning, 3), "Running !");
   EXPECT_EQ(MultiRunStatusLine(kMRunShown, 3), "Summary items: 3");

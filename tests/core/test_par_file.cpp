@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -30,8 +31,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The file with the line of pH (entry 3) replaced.
 std::string WithPh(std::string text, const std::string& line) {
-  const std::string old = Lines(text)[3];
-  return text.replace(text.find(old), old.size(), line);
+  const std::size_t at = text.find("\r\npH ") + 2;
+  return text.replace(at, text.find("\r\n", at) - at, line);
 }
 
 constexpr ParIncludes kAll{true, true, true, true};
@@ -40,46 +41,40 @@ constexpr ParIncludes kAll{true, true, true, true};
 // values, ranges and marks that are not the defaults.
 std::unique_ptr<Workspace> Changed() {
   auto ws = MakeWorkspace();
-  ParmTable& t = ws->parms;
   for (int i = 1; i <= kParmCount; ++i) {
-    AutoParm& p = t[i];
+    AutoParm& p = ws->parms[i];
     const double span = p.defUpper - p.defLower;
     p.lower = static_cast<float>(p.defLower + 0.1237 * span);
     p.upper = static_cast<float>(p.defUpper - 0.2113 * span);
-    t.value(ws->scenario, i) = static_cast<float>(p.defLower + 0.4561 * span);
-    p.fit = i % 3 == 0 ? 1 : 0;
+    ws->parms.value(ws->scenario, i) = static_cast<float>(p.defLower + 0.4561 * span);
+    p.fit = 1 - p.fit;
   }
   return ws;
 }
 
-struct Snapshot {
-  std::vector<float> value, lower, upper;
-  std::vector<int> fit;
-};
-
-Snapshot Take(const Workspace& ws) {
-  Snapshot s;
+// Value, lower range, fit mark and upper range of every entry, in the order
+// of the ParIncludes switches.
+std::vector<std::array<float, 4>> Take(const Workspace& ws) {
+  std::vector<std::array<float, 4>> s;
   for (int i = 1; i <= kParmCount; ++i) {
-    s.value.push_back(ws.parms.value(ws.scenario, i));
-    s.lower.push_back(ws.parms[i].lower);
-    s.upper.push_back(ws.parms[i].upper);
-    s.fit.push_back(ws.parms[i].fit);
+    const AutoParm& p = ws.parms[i];
+    s.push_back({ws.parms.value(ws.scenario, i), p.lower, static_cast<float>(p.fit), p.upper});
   }
   return s;
 }
 
 } // namespace
 
+// Numbers that fill their field still stand apart from the name and each other.
 TEST(ParFile, LayoutOfTheEntryLines) {
   auto ws = MakeWorkspace();
   std::vector<std::string> l = Lines(ParText(*ws));
   ASSERT_EQ(l.size(), 52u);
-  EXPECT_EQ(l[0], "Kelmar 430 Parm File");
-  EXPECT_EQ(l[1], "ETBare    0.50    0.00    1.00       2       0");
-  EXPECT_EQ(l[3], "pH        7.00    1.00   14.00       2       0");
-  EXPECT_EQ(l[20], "GAM1     0.029   0.000   0.090       3       0");
-  EXPECT_EQ(l[38], "oOM      94000       0  999999       0       0");
-  // Numbers that fill their field still stand apart from the name and each other.
+  EXPECT_EQ(std::tuple(l[0], l[1], l[3], l[20], l[38]),
+            std::tuple("Kelmar 430 Parm File", "ETBare    0.50    0.00    1.00       2       0",
+                       "pH        7.00    1.00   14.00       2       0",
+                       "GAM1     0.029   0.000   0.090       3       0",
+                       "oOM      94000       0  999999       0       0"));
   ws->parms[10].upper = 12345678;
   ws->parms[38].lower = -12345678;
   l = Lines(ParText(*ws));
@@ -87,108 +82,80 @@ TEST(ParFile, LayoutOfTheEntryLines) {
   EXPECT_EQ(l[38], "oOM      94000 -12345678  999999       0       0");
 }
 
-TEST(ParFile, RoundTripReproducesTheTableToItsDecimals) {
-  auto a = Changed();
-  const std::string text = ParText(*a);
-  auto b = MakeWorkspace();
-  LoadParText(*b, text, "all.par", kAll);
-  const Snapshot want = Take(*a), got = Take(*b);
-  for (int i = 0; i < kParmCount; ++i) {
-    const double half = 0.5 * std::pow(10.0, -a->parms[i + 1].decimals) * 1.0001;
-    const std::string name(a->parms[i + 1].name);
-    EXPECT_NEAR(got.value[i], want.value[i], half) << name;
-    EXPECT_NEAR(got.lower[i], want.lower[i], half) << name;
-    EXPECT_NEAR(got.upper[i], want.upper[i], half) << name;
-    EXPECT_EQ(got.fit[i], want.fit[i]) << name;
-  }
-  EXPECT_EQ(ParText(*b), text) << "a loaded file writes back unchanged";
-}
-
-TEST(ParFile, IncludeSwitchesSelectTheColumns) {
+// Saved and loaded again with every combination of the switches: exactly the
+// columns asked for are taken over; all four reproduce the table to its
+// decimals, and the file writes back unchanged. A failed save leaves no
+// partial file.
+TEST(ParFile, SaveAndLoadTakeTheColumnsTheSwitchesAskFor) {
   auto source = Changed();
-  const std::string text = ParText(*source);
-  const Snapshot fileSide = Take(*source);
+  const auto dir = std::filesystem::temp_directory_path() / "kelmar_par_test";
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "S.PAR").string(), missing = (dir / "missing" / "S.PAR").string();
+  SavePar(*source, path);
+  EXPECT_EQ(ReadFileText(path), ParText(*source));
+  EXPECT_THROW(SavePar(*source, missing), FileError);
+  EXPECT_FALSE(FileExists(missing));
+  EXPECT_THROW(LoadPar(*source, (dir / "none.PAR").string(), kAll), FileError);
+  const auto file = Take(*source);
   for (int mask = 0; mask < 16; ++mask) {
-    ParIncludes inc{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0};
+    const std::array<bool, 4> inc{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0};
     auto ws = MakeWorkspace();
-    const Snapshot before = Take(*ws);
-    LoadParText(*ws, text, "p.par", inc);
-    const Snapshot after = Take(*ws);
+    const auto before = Take(*ws);
+    LoadPar(*ws, path, ParIncludes{inc[0], inc[1], inc[2], inc[3]});
+    const auto after = Take(*ws);
     for (int i = 0; i < kParmCount; ++i) {
-      const double tol = std::pow(10.0, -ws->parms[i + 1].decimals);
-      EXPECT_NEAR(after.value[i], inc.value ? fileSide.value[i] : before.value[i], tol) << "mask " << mask;
-      EXPECT_NEAR(after.lower[i], inc.lower ? fileSide.lower[i] : before.lower[i], tol) << "mask " << mask;
-      EXPECT_NEAR(after.upper[i], inc.upper ? fileSide.upper[i] : before.upper[i], tol) << "mask " << mask;
-      EXPECT_EQ(after.fit[i], inc.fit ? fileSide.fit[i] : before.fit[i]) << "mask " << mask;
+      const double half = 0.5 * std::pow(10.0, -ws->parms[i + 1].decimals) * 1.0001;
+      for (int col = 0; col < 4; ++col)
+        EXPECT_NEAR(after[i][col], inc[col] ? file[i][col] : before[i][col], half)
+            << ws->parms[i + 1].name << ", column " << col << ", mask " << mask;
     }
+    EXPECT_TRUE(mask != 15 || ParText(*ws) == ParText(*source)) << "a loaded file writes back unchanged";
   }
+  std::filesystem::remove_all(dir);
 }
 
 // A damaged file or another identifier is rejected whole: a table half from
 // the file and half from before would be worse than either.
 TEST(ParFile, RejectedFilesChangeNothing) {
   const std::string good = ParText(*Changed());
-  std::string textual = good; // a decimal comma in the last entry
-  textual[textual.rfind('.')] = ',';
-  std::string otherId = good;
-  otherId.replace(0, 20, "Kelmar 459 Data File");
-  struct Case {
-    const char* what;
-    std::string text;
-    bool wrongId;
+  std::string comma = good; // a decimal comma in the last entry
+  comma[comma.rfind('.')] = ',';
+  const std::pair<const char*, std::string> cases[] = {
+      {"file ends at entry 38", good.substr(0, good.find("oOM"))},
+      {"decimal comma", comma},
+      {"lower range above upper range", WithPh(good, "pH        5.00    2.01    2.00       2       1")},
+      {"identifier only", "Kelmar 430 Parm File"},
+      {"scenario file", "Kelmar 459 Data File" + good.substr(20)},
   };
-  const std::vector<Case> cases = {
-      {"file ends at entry 38", good.substr(0, good.find("oOM")), false},
-      {"decimal comma", textual, false},
-      {"lower range above upper range", WithPh(good, "pH       5.00   13.00    2.00       2       1"), false},
-      {"identifier only", "Kelmar 430 Parm File", false},
-      {"scenario file", otherId, true},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [what, text] : cases) {
     auto ws = MakeWorkspace();
     const std::string before = ParText(*ws);
     try {
-      LoadParText(*ws, c.text, "d.par", kAll);
-      ADD_FAILURE() << c.what << " was accepted";
+      LoadParText(*ws, text, "d.par", kAll);
+      ADD_FAILURE() << what << " was accepted";
     } catch (const InvalidFileId& e) {
-      EXPECT_TRUE(c.wrongId) << c.what;
-      EXPECT_EQ(std::string(e.what()), "Invalid file ID!: Kelmar 459 Data File");
+      EXPECT_EQ(std::string(e.what()), "Invalid file ID!: Kelmar 459 Data File") << what;
     } catch (const FileError&) {
-      EXPECT_FALSE(c.wrongId) << c.what;
+      EXPECT_STRNE(what, "scenario file");
     }
-    EXPECT_EQ(ParText(*ws), before) << c.what;
+    EXPECT_EQ(ParText(*ws), before) << what;
   }
 }
 
+// A value outside the range is kept, as from a scenario file; the ranges are
+// brought within their default limits. With only the upper range taken over,
+// it must not fall below the lower range kept.
 TEST(ParFile, RangesStayWithinTheirDefaultLimits) {
   auto ws = MakeWorkspace();
   LoadParText(*ws, WithPh(ParText(*ws), "pH       20.00   -3.00   99.00       2       1"), "r.par", kAll);
-  EXPECT_FLOAT_EQ(ws->parms[3].lower, 1);
-  EXPECT_FLOAT_EQ(ws->parms[3].upper, 14);
-  EXPECT_FLOAT_EQ(ws->scenario.pH, 20) << "a value outside the range is kept, as from a scenario file";
-  EXPECT_EQ(ws->parms[3].fit, 1);
-
-  // Only the upper range taken over: it must not fall below the lower range kept.
-  auto other = MakeWorkspace();
+  EXPECT_EQ(std::tuple(ws->parms[3].lower, ws->parms[3].upper, ws->scenario.pH, ws->parms[3].fit),
+            std::tuple(1, 14, 20, 1));
+  auto other = MakeWorkspace(); // the upper range kept when not taken over
+  LoadParText(*other, WithPh(ParText(*other), "pH        5.00   13.00    2.00       2       1"), "l.par",
+              ParIncludes{false, true, true, false});
+  EXPECT_FLOAT_EQ(other->parms[3].lower, 13);
   other->parms[3].lower = 10;
   const std::string low = WithPh(ParText(*MakeWorkspace()), "pH        7.00    1.00    8.00       2       0");
   EXPECT_THROW(LoadParText(*other, low, "u.par", ParIncludes{false, false, false, true}), FileError);
   EXPECT_FLOAT_EQ(other->parms[3].upper, 14);
-}
-
-TEST(ParFile, SaveAndLoadThroughFiles) {
-  auto a = Changed();
-  const auto dir = std::filesystem::temp_directory_path() / "kelmar_par_test";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "S.PAR").string();
-  SavePar(*a, path);
-  EXPECT_EQ(ReadFileText(path), ParText(*a));
-  auto c = MakeWorkspace();
-  LoadPar(*c, path, kAll);
-  EXPECT_EQ(ParText(*c), ParText(*a));
-  EXPECT_THROW(SavePar(*a, (dir / "missing" / "S.PAR").string()), FileError);
-  EXPECT_FALSE(FileExists((dir / "missing" / "S.PAR").string()));
-  EXPECT_THROW(LoadPar(*c, (dir / "none.PAR").string(), ParIncludes{}), FileError);
-  std::filesystem::remove_all(dir);
 }

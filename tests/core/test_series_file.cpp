@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Workspace.h"
@@ -13,6 +14,8 @@
 using namespace kelmar;
 
 namespace {
+
+constexpr auto kEnv = SeriesKind::Environment;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
@@ -44,43 +47,42 @@ std::string Written(const Workspace& ws, SeriesKind kind, bool listing = false) 
   return out.text();
 }
 
-std::string TempFile(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / "kelmar_series_test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+// Every series with data and a header of its own (Year 3 + kind, Week 50):
+// the environment in weeks 1..100 (Tc = week - 10.5, never 0); irrigation in
+// weeks 4 (N only: data), 5 (-1: no data) and 6; mineral N in weeks 70 and
+// 200; organic matter in week 520.
+std::unique_ptr<Workspace> Filled() {
+  auto ws = MakeWorkspace();
+  for (int w = 1; w <= 100; ++w) ws->weeks[w].Tc = static_cast<float>(w) - 10.5f;
+  WeekRecords& r = ws->weeks;
+  std::tie(r[4].NIrr, r[5].Irr, r[6].Irr, r[70].Ni1, r[200].Ni1, r[520].OMi, r[520].ONi) =
+      std::tuple(2.5f, -1, 20, 30, 31, 94001, 0.5f);
+  for (int k = 0; k < kSeriesCount; ++k) {
+    SeriesHeader& h = ws->scenario.Series[k];
+    std::tie(h.Name, h.FileName, h.Year, h.Week) =
+        std::tuple("  Filled", "/d/" + std::to_string(k), 3 + k, 50);
+    CountSeriesData(*ws, static_cast<SeriesKind>(k));
+  }
+  return ws;
 }
 
 } // namespace
 
-// Write, read back, write again: identical apart from line 2 (the path written).
+// Write, read back, write again: the same text; leading blanks of the name
+// are dropped when written.
 TEST(SeriesFile, RoundTripOfEveryKind) {
+  auto a = Filled();
   for (int k = 0; k < kSeriesCount; ++k) {
     const auto kind = static_cast<SeriesKind>(k);
-    auto a = MakeWorkspace();
-    SeriesHeader& h = a->scenario.series(kind);
-    h.Name = "  Round trip";
-    h.Year = 3;
-    h.Week = 14;
-    for (int w : {1, 2, 53, 200, 519}) {
-      WeekRecord& r = a->weeks[w];
-      r.Tc = -3.5f + w * 0.1f;
-      r.Rain = r.Irr = r.Ni1 = 12.3f;
-      r.NIrr = r.ET0 = 2.5f;
-      r.OMi = 94000.0f + w;
-    }
-    CountSeriesData(*a, kind);
+    a->scenario.Series[k].FileName = ExpandFileName("round.trip"); // the path written in line 2
     const std::string first = Written(*a, kind);
     auto b = MakeWorkspace();
     LoadSeriesText(*b, kind, first, "round.trip", 1);
-    const SeriesHeader& g = b->scenario.series(kind);
-    EXPECT_EQ(g.Name.str(), "Round trip          ") << "leading blanks are dropped when written";
-    EXPECT_EQ(g.Year * 100 + g.Week, 314);
-    EXPECT_EQ(g.FileName, ExpandFileName("round.trip"));
+    const SeriesHeader& g = b->scenario.Series[k];
+    EXPECT_EQ(std::tuple(g.Name.str(), g.FileName, g.Year, g.Week),
+              std::tuple("Filled              ", ExpandFileName("round.trip"), 3 + k, 50));
     CountSeriesData(*b, kind);
-    std::vector<std::string> l1 = Lines(first), l2 = Lines(Written(*b, kind));
-    ASSERT_EQ(l1.size(), l2.size()) << "kind " << k;
-    l1[1] = l2[1];
-    EXPECT_EQ(l1, l2) << "kind " << k;
+    EXPECT_EQ(Written(*b, kind), first) << "kind " << k;
   }
 }
 
@@ -88,69 +90,55 @@ TEST(SeriesFile, MeasuredWeatherFileSurvivesLoadAndSave) {
   const std::string path = std::string(KELMAR_WEATHER) + "/WAGE1996.ENV";
   if (!FileExists(path)) GTEST_SKIP() << "weather data not present: " << path;
   auto ws = MakeWorkspace();
-  LoadSeries(*ws, SeriesKind::Environment, path, 1);
-  EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).Count, 520);
-  std::vector<std::string> in = Lines(ReadFileText(path)), out = Lines(Written(*ws, SeriesKind::Environment));
+  LoadSeries(*ws, kEnv, path, 1);
+  EXPECT_EQ(ws->scenario.series(kEnv).Count, 520);
+  std::vector<std::string> in = Lines(ReadFileText(path)), out = Lines(Written(*ws, kEnv));
   ASSERT_EQ(in.size(), out.size());
-  in[1] = out[1];
+  in[1] = out[1]; // the path written
   EXPECT_EQ(in, out);
 }
 
+// An insert keeps the series header and the weeks the file does not name.
 TEST(SeriesFile, InsertEnvironmentYearAtWeek105) {
   const std::string file = SeriesText("Kelmar 400 Envi File", 52, EnvRows(52));
   for (int before : {60, 300}) {
     auto ws = MakeWorkspace();
-    SeriesHeader& h = ws->scenario.series(SeriesKind::Environment);
-    h.FileName = "/kept.env";
-    h.Year = 2;
-    h.Count = before;
+    SeriesHeader& h = ws->scenario.series(kEnv);
+    std::tie(h.FileName, h.Year, h.Count) = std::tuple("/kept.env", 2, before);
     ws->weeks[104].Tc = ws->weeks[157].Tc = 7;
-    LoadSeriesText(*ws, SeriesKind::Environment, file, "ins.env", 105);
-    EXPECT_EQ(h.Count, std::max(before, 156));
-    EXPECT_EQ(h.InsertWeek, 156);
-    EXPECT_EQ(h.FileName, "/kept.env") << "an insert keeps the series header";
-    EXPECT_EQ(h.Year, 2);
-    EXPECT_FLOAT_EQ(ws->weeks[105].Tc, 1.5f);
-    EXPECT_FLOAT_EQ(ws->weeks[156].Tc, 52.5f);
-    EXPECT_FLOAT_EQ(ws->weeks[156].Rain, 52 % 7);
-    EXPECT_FLOAT_EQ(ws->weeks[104].Tc, 7);
-    EXPECT_FLOAT_EQ(ws->weeks[157].Tc, 7);
+    LoadSeriesText(*ws, kEnv, file, "ins.env", 105);
+    EXPECT_EQ(std::tuple(h.Count, h.InsertWeek, h.FileName, h.Year),
+              std::tuple(std::max(before, 156), 156, "/kept.env", 2));
+    const auto& w = ws->weeks;
+    EXPECT_EQ(std::tuple(w[104].Tc, w[105].Tc, w[156].Tc, w[156].Rain, w[157].Tc),
+              std::tuple(7, 1.5f, 52.5f, 52 % 7, 7));
   }
 }
 
+// Rows land at their week number from the start week on; rows outside weeks
+// 1..520 are discarded, and a fractional week number is rounded.
 TEST(SeriesFile, SparseRowsArePlacedByTheirWeekNumber) {
-  struct Case {
-    SeriesKind kind;
-    int startWeek;
-    std::vector<std::string> rows;
-    std::vector<int> weeks; // where each row lands; 0 = discarded
+  // Kind, start week, rows, and the week and first value of every record changed.
+  const std::tuple<SeriesKind, int, std::vector<std::string>, std::vector<std::pair<int, float>>> cases[] = {
+      {SeriesKind::Irrigation, 10, {"3 25 0", "17 30 1.5", "30 20 0"}, {{12, 25}, {26, 30}, {39, 20}}},
+      {SeriesKind::Omon, 1, {"0 94000 5000", "52 93000 4900"}, {{52, 93000}}},
+      {SeriesKind::Nmineral, 2, {"519 40 20", "520 41 21"}, {{520, 40}}},
+      {SeriesKind::Nmineral, 1, {"2.6 40 20", "-1 41 21", "1e9 1 1"}, {{3, 40}}},
   };
-  const std::vector<Case> cases = {
-      {SeriesKind::Irrigation, 1, {"3 25 0", "17 30 1.5", "30 20 0"}, {3, 17, 30}},
-      {SeriesKind::Irrigation, 10, {"3 25 0", "17 30 1.5", "30 20 0"}, {12, 26, 39}},
-      {SeriesKind::Omon, 1, {"0 94000 5000", "52 93000 4900"}, {0, 52}},
-      {SeriesKind::Nmineral, 2, {"519 40 20", "520 41 21"}, {520, 0}},
-      {SeriesKind::Nmineral, 1, {"2.6 40 20", "-1 41 21", "1e9 1 1"}, {3, 0, 0}},
-  };
-  for (std::size_t c = 0; c < cases.size(); ++c) {
-    const Case& tc = cases[c];
+  for (const auto& [kind, startWeek, rows, want] : cases) {
     auto ws = MakeWorkspace();
-    for (int w = 1; w <= 520; ++w) ws->weeks[w].Irr = ws->weeks[w].Ni1 = ws->weeks[w].OMi = 0.25f;
-    const std::string text = SeriesText(SeriesFileId(tc.kind), static_cast<int>(tc.rows.size()), tc.rows);
-    LoadSeriesText(*ws, tc.kind, text, "s", tc.startWeek);
-    float WeekRecord::*first = tc.kind == SeriesKind::Irrigation ? &WeekRecord::Irr
-                               : tc.kind == SeriesKind::Nmineral ? &WeekRecord::Ni1
-                                                                 : &WeekRecord::OMi;
-    std::vector<float> want(521, 0.25f);
-    for (std::size_t i = 0; i < tc.rows.size(); ++i) {
-      TextReader r(tc.rows[i], "row");
-      r.readReal("wk");
-      if (tc.weeks[i] > 0) want[tc.weeks[i]] = r.readFloat("value");
-    }
-    for (int w = 1; w <= 520; ++w)
-      ASSERT_FLOAT_EQ(ws->weeks[w].*first, want[w]) << "case " << c << ", week " << w;
-    EXPECT_EQ(ws->scenario.series(tc.kind).Count, static_cast<int>(tc.rows.size()));
-    EXPECT_EQ(ws->scenario.series(tc.kind).InsertWeek, 1);
+    for (WeekRecord& r : ws->weeks) r.Irr = r.Ni1 = r.OMi = 0.25f;
+    const int n = static_cast<int>(rows.size());
+    LoadSeriesText(*ws, kind, SeriesText(SeriesFileId(kind), n, rows), "s", startWeek);
+    float WeekRecord::*value = kind == SeriesKind::Irrigation ? &WeekRecord::Irr
+                               : kind == SeriesKind::Nmineral ? &WeekRecord::Ni1
+                                                              : &WeekRecord::OMi;
+    std::vector<std::pair<int, float>> landed;
+    for (int w = 0; w < kWeekRecords; ++w)
+      if (ws->weeks[w].*value != 0.25f) landed.emplace_back(w, ws->weeks[w].*value);
+    EXPECT_EQ(landed, want) << rows[0];
+    const SeriesHeader& h = ws->scenario.series(kind);
+    EXPECT_EQ(std::pair(h.Count, h.InsertWeek), std::pair(n, 1));
   }
 }
 
@@ -164,27 +152,17 @@ TEST(SeriesFile, WrongIdentifierChangesNothing) {
   } catch (const InvalidFileId& e) {
     EXPECT_EQ(std::string(e.what()), "Loading x.irr\rInvalid file ID: Kelmar 400 Envi File");
   }
-  EXPECT_EQ(ws->scenario.series(SeriesKind::Irrigation).FileName, "NEW.IRR");
-  EXPECT_FLOAT_EQ(ws->weeks[5].Irr, 3);
-  EXPECT_FLOAT_EQ(ws->weeks[5].Tc, 0);
+  EXPECT_EQ(
+      std::tuple(ws->scenario.series(SeriesKind::Irrigation).FileName, ws->weeks[5].Irr, ws->weeks[5].Tc),
+      std::tuple("NEW.IRR", 3, 0));
 }
 
 // Damaged and unusual files: what loads, what fails, and what is kept.
 TEST(SeriesFile, DamagedAndUnusualEnvironmentFiles) {
   const std::string id = "Kelmar 400 Envi File";
-  std::vector<std::string> truncated = EnvRows(7);
-  truncated[6] = "7 7.5"; // the file ends inside row 7
-  std::string truncatedText = SeriesText(id, 10, truncated);
-  truncatedText.resize(truncatedText.size() - 2);
-  struct Case {
-    const char* what;
-    std::string text;
-    int startWeek;
-    bool fails;
-    int count;      // Count afterwards (was 0)
-    int lastFilled; // last week holding Tc != 0 afterwards (0 = none)
-  };
-  const std::vector<Case> cases = {
+  // What, text, start week, whether it fails, Count afterwards (was 0) and the
+  // last week holding Tc != 0 afterwards (0 = none).
+  const std::tuple<const char*, std::string, int, bool, int, int> cases[] = {
       {"fewer rows than announced", SeriesText(id, 20, EnvRows(10)), 1, false, 10, 10},
       {"blank lines at the end", SeriesText(id, 20, EnvRows(10)) + "\r\n\r\n  \r\n", 1, false, 10, 10},
       {"LF line ends", SeriesText(id, 10, EnvRows(10), "\n"), 1, false, 10, 10},
@@ -192,129 +170,114 @@ TEST(SeriesFile, DamagedAndUnusualEnvironmentFiles) {
       {"negative count", SeriesText(id, -5, EnvRows(10)), 1, false, 0, 0},
       {"rows past week 520 are cut", SeriesText(id, 10, EnvRows(10)), 515, false, 520, 520},
       {"count near the integer limit", SeriesText(id, 2147483647, EnvRows(10)), 520, false, 520, 520},
-      {"row truncated at the end of the file", truncatedText, 1, true, 6, 6},
+      {"row truncated at the end of the file", SeriesText(id, 10, EnvRows(6)) + "7 7.5", 1, true, 6, 6},
       {"text instead of a number", SeriesText(id, 10, {"1 2 3 4", "2 two 3 4"}), 1, true, 1, 1},
       {"value too large for a float", SeriesText(id, 1, {"1 1e39 0 0"}), 1, true, 0, 0},
       {"count missing", id + "    n\r\n/p\r\nYear  week weeks\r\n1 1\r\n  wk\r\n", 1, true, 0, 0},
       {"identifier only", id, 1, true, 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, text, startWeek, fails, count, lastFilled] : cases) {
     auto ws = MakeWorkspace();
-    if (c.fails) {
-      EXPECT_THROW(LoadSeriesText(*ws, SeriesKind::Environment, c.text, "e.env", c.startWeek), FileError)
-          << c.what;
-    } else {
-      EXPECT_NO_THROW(LoadSeriesText(*ws, SeriesKind::Environment, c.text, "e.env", c.startWeek)) << c.what;
+    bool failed = false;
+    try {
+      LoadSeriesText(*ws, kEnv, text, "e.env", startWeek);
+    } catch (const FileError&) {
+      failed = true;
     }
     int last = 0;
     for (int w = 1; w <= 520; ++w) last = ws->weeks[w].Tc != 0 ? w : last;
-    EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).Count, c.count) << c.what;
-    EXPECT_EQ(last, c.lastFilled) << c.what;
-    EXPECT_GE(ws->scenario.series(SeriesKind::Environment).InsertWeek, 1) << c.what;
+    const SeriesHeader& h = ws->scenario.series(kEnv);
+    EXPECT_EQ(std::tuple(failed, h.Count, last, h.InsertWeek >= 1),
+              std::tuple(fails, count, lastFilled, true))
+        << what;
   }
   auto ws = MakeWorkspace();
-  EXPECT_THROW(LoadSeries(*ws, SeriesKind::Environment, TempFile("missing.env"), 1), FileError);
-  EXPECT_THROW(LoadSeries(*ws, SeriesKind::Environment, std::filesystem::temp_directory_path(), 1),
-               FileError);
-  EXPECT_THROW(LoadSeriesText(*ws, SeriesKind::Environment, "", "e.env", 0), std::invalid_argument);
+  EXPECT_THROW(LoadSeries(*ws, kEnv, "/no/such/file.env", 1), FileError);
+  EXPECT_THROW(LoadSeries(*ws, kEnv, std::filesystem::temp_directory_path(), 1), FileError);
+  EXPECT_THROW(LoadSeriesText(*ws, kEnv, "", "e.env", 0), std::invalid_argument);
 }
 
+// Any non-zero value counts for the environment; for the others only a value
+// above zero: Irr 0 with N in the water is data, Irr -1 is not. Only the weeks
+// with data are written.
 TEST(SeriesFile, CountsAndSparseRows) {
-  auto ws = MakeWorkspace();
-  ws->weeks[100].ET0 = -0.1f; // any non-zero value counts for the environment
-  EXPECT_EQ(CountSeriesData(*ws, SeriesKind::Environment), 100);
-  ws->scenario.series(SeriesKind::Irrigation).Year = 1;
-  ws->weeks[4].NIrr = 2.5f; // Irr 0 but N in the water: data
-  ws->weeks[5].Irr = -1;    // no data
-  ws->weeks[6].Irr = 20;
-  EXPECT_EQ(CountSeriesData(*ws, SeriesKind::Irrigation), 2);
-  std::vector<std::string> l = Lines(Written(*ws, SeriesKind::Irrigation));
-  ASSERT_EQ(l.size(), 8u);
-  EXPECT_EQ(l[3], "   1     1     2");
-  EXPECT_EQ(l[6], "   4   0.0   2.5");
-  EXPECT_EQ(l[7], "   6  20.0   0.0");
+  auto ws = Filled();
+  const auto& h = ws->scenario.Series;
+  EXPECT_EQ(std::tuple(h[0].Count, h[1].Count, h[2].Count, h[3].Count), std::tuple(100, 2, 2, 1));
+  ws->weeks[101].ET0 = -0.1f;
+  EXPECT_EQ(CountSeriesData(*ws, kEnv), 101);
+  EXPECT_EQ(Lines(Written(*ws, SeriesKind::Irrigation)),
+            (std::vector<std::string>{"Kelmar 400 Irri File    Filled" + std::string(18, ' '), "/d/1",
+                                      "Year  week weeks", "   4    50     2", "  wk   Irr  NIrr",
+                                      std::string(70, '-'), "   4   0.0   2.5", "   6  20.0   0.0"}));
 }
 
-TEST(SeriesFile, SaveWritesUpToTheLastDataWeek) {
-  auto ws = MakeWorkspace();
-  ws->scenario.series(SeriesKind::Environment).Year = 1;
-  for (int w = 1; w <= 100; ++w) ws->weeks[w].Rain = w == 50 ? 0.0f : 1.0f;
-  const std::string path = TempFile("a.env");
-  ASSERT_TRUE(SaveSeries(*ws, SeriesKind::Environment, path, false).written);
-  EXPECT_EQ(ws->scenario.series(SeriesKind::Environment).FileName, path);
+// Save writes up to the last data week and takes the path as the file name.
+// Without data nothing is written: Save and Save As spell the message
+// differently. A failed save keeps the old name.
+TEST(SeriesFile, SaveWritesUpToTheLastDataWeekOrNothing) {
+  const auto dir = std::filesystem::temp_directory_path() / "kelmar_series_test";
+  std::filesystem::create_directories(dir);
+  auto ws = Filled();
+  const std::string path = (dir / "a.env").string(), om = (dir / "a.om").string();
+  ASSERT_TRUE(SaveSeries(*ws, kEnv, path, false).written);
+  EXPECT_EQ(ws->scenario.series(kEnv).FileName, path);
   const std::string text = ReadFileText(path);
-  std::vector<std::string> l = Lines(text);
+  const std::vector<std::string> l = Lines(text);
   ASSERT_EQ(l.size(), 106u) << "100 rows after 6 header lines";
-  EXPECT_EQ(l[1], path);
-  EXPECT_EQ(l[3], "   1     1   100");
-  EXPECT_EQ(l[105], " 100   0.0   1.0   0.0");
+  EXPECT_EQ(std::tuple(l[1], l[3], l[6], l[105]),
+            std::tuple(path, "   3    50   100", "   1  -9.5   0.0   0.0", " 100  89.5   0.0   0.0"));
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-  std::filesystem::remove(path);
-}
 
-TEST(SeriesFile, SaveWithoutDataOrToAnUnwritablePlaceKeepsTheSeries) {
-  auto ws = MakeWorkspace();
-  SeriesSaveResult r = SaveSeries(*ws, SeriesKind::Omon, TempFile("a.om"), false);
-  EXPECT_FALSE(r.written);
-  EXPECT_EQ(r.message, "No Organic Matter data! Nothing to do.");
-  EXPECT_FALSE(FileExists(TempFile("a.om")));
-  // Save As and printing spell it differently.
-  EXPECT_EQ(ExtractSeries(*ws, SeriesKind::Omon, TempFile("b.om"), 1, 520).message,
+  EXPECT_THROW(SaveSeries(*ws, SeriesKind::Omon, (dir / "no" / "a.om").string(), true), FileError);
+  EXPECT_EQ(ws->scenario.series(SeriesKind::Omon).FileName, "/d/3");
+  auto empty = MakeWorkspace();
+  SeriesSaveResult r = SaveSeries(*empty, SeriesKind::Omon, om, false);
+  EXPECT_EQ(std::pair(r.written, r.message),
+            std::pair(false, std::string("No Organic Matter data! Nothing to do.")));
+  EXPECT_EQ(ExtractSeries(*empty, SeriesKind::Omon, om, 1, 520).message,
             "No Organic matter data! Nothing to do.");
-  ws->weeks[3].OMi = 1000;
-  EXPECT_THROW(SaveSeries(*ws, SeriesKind::Omon, TempFile("no/such/dir/a.om"), true), FileError);
-  EXPECT_EQ(ws->scenario.series(SeriesKind::Omon).FileName, "NEW.OM") << "a failed save keeps the old name";
+  EXPECT_FALSE(FileExists(om));
+  std::filesystem::remove_all(dir);
 }
 
+// Rows renumbered from 1, line 4 with Year + 59 div 52 and Week + 59 mod 52
+// (not wrapped) and the count of the whole series; the environment ends at its
+// last data week; the header in memory is unchanged.
 TEST(SeriesFile, ExtractRangeRenumbersAndShiftsTheStart) {
-  auto ws = MakeWorkspace();
-  SeriesHeader& env = ws->scenario.series(SeriesKind::Environment);
-  env.Year = 3;
-  env.Week = 40;
-  env.FileName = "/d/ORIG.ENV";
-  ws->scenario.series(SeriesKind::Nmineral).Year = 5;
-  for (int w = 1; w <= 100; ++w) ws->weeks[w].Tc = static_cast<float>(w);
-  ws->weeks[70].Ni1 = 30;
-  ws->weeks[200].Ni1 = 31; // outside the range, but counted in line 4
-  CountSeriesData(*ws, SeriesKind::Environment);
-  CountSeriesData(*ws, SeriesKind::Nmineral);
-
+  auto ws = Filled();
   OutText out;
-  WriteSeriesExtract(*ws, SeriesKind::Environment, out, 60, 120, "/d/PART.ENV");
+  WriteSeriesExtract(*ws, kEnv, out, 60, 120, "/d/PART.ENV");
   std::vector<std::string> l = Lines(out.text());
-  ASSERT_EQ(l.size(), 6u + 41u) << "weeks 60..100: the environment ends at its last data week";
-  EXPECT_EQ(l[1], "/d/PART.ENV");
-  EXPECT_EQ(l[3], "   4    47    41") << "Year + 59 div 52, Week + 59 mod 52 (not wrapped)";
-  EXPECT_EQ(l[6], "   1  60.0   0.0   0.0");
-  EXPECT_EQ(l[46], "  41 100.0   0.0   0.0");
-  EXPECT_EQ(env.Year * 100 + env.Week, 340);
-  EXPECT_EQ(env.FileName, "/d/ORIG.ENV");
+  ASSERT_EQ(l.size(), 6u + 41u) << "weeks 60..100";
+  EXPECT_EQ(
+      std::tuple(l[1], l[3], l[6], l[46]),
+      std::tuple("/d/PART.ENV", "   4    57    41", "   1  49.5   0.0   0.0", "  41  89.5   0.0   0.0"));
+  const SeriesHeader& env = ws->scenario.series(kEnv);
+  EXPECT_EQ(std::tuple(env.Year, env.Week, env.FileName), std::tuple(3, 50, "/d/0"));
 
   OutText nmin;
   WriteSeriesExtract(*ws, SeriesKind::Nmineral, nmin, 60, 120);
   l = Lines(nmin.text());
   ASSERT_EQ(l.size(), 7u);
-  EXPECT_EQ(l[3], "   6     8     2");
-  EXPECT_EQ(l[6], "  11  30.0   0.0");
+  EXPECT_EQ(std::tuple(l[1], l[3], l[6]), std::tuple("/d/2", "   6    57     2", "  11  30.0   0.0"));
 }
 
+// Page 1: 4 empty lines, 6 header lines, 52 rows; form feed; page 2 the same
+// with 48 rows and the header repeated with the same stamp.
 TEST(SeriesFile, ListingPagesEveryFiftyTwoRows) {
-  auto ws = MakeWorkspace();
-  for (int w = 1; w <= 100; ++w) ws->weeks[w].Tc = 1;
-  CountSeriesData(*ws, SeriesKind::Environment);
-  std::vector<std::string> l = Lines(Written(*ws, SeriesKind::Environment, true));
-  // Page 1: 4 empty lines, 6 header lines, 52 rows; form feed; page 2 the same with 48 rows.
+  std::vector<std::string> l = Lines(Written(*Filled(), kEnv, true));
   ASSERT_EQ(l.size(), 4u + 6u + 52u + 1u + 4u + 6u + 48u);
-  EXPECT_EQ(l[3], "");
   EXPECT_EQ(l[4].substr(0, 25), "     Kelmar 400 Envi File");
-  EXPECT_EQ(l[61], "       52   1.0   0.0   0.0");
-  EXPECT_EQ(l[62], "\f");
-  EXPECT_EQ(l[66], "");
-  EXPECT_EQ(l[67], l[4]) << "the header is repeated with the same stamp";
-  EXPECT_EQ(l[73], "       53   1.0   0.0   0.0");
-  EXPECT_EQ(l.back(), "      100   1.0   0.0   0.0");
+  EXPECT_EQ(std::tuple(l[3], l[61], l[62], l[66], l[67], l[73], l.back()),
+            std::tuple("", "       52  41.5   0.0   0.0", "\f", "", l[4], "       53  42.5   0.0   0.0",
+                       "      100  89.5   0.0   0.0"));
 }
 
+// Continue moves every input value Weeks weeks towards the start; each series
+// gets the name "Continued", a NEW file name, InsertWeek 1 and its start
+// advanced by Weeks (year + 1, week + 8, not brought back into 1..52); counts
+// stay. New empties one series and leaves the others.
 TEST(SeriesFile, NewAndMoveOnContinue) {
   auto ws = MakeWorkspace();
   ws->state.DataDir = "/data/";
@@ -327,23 +290,17 @@ TEST(SeriesFile, NewAndMoveOnContinue) {
   for (SeriesHeader& h : ws->scenario.Series) h = SeriesHeader{"x", "x", 2, 50, 7, 99};
   MoveSeries(*ws);
   for (auto f : inputs) {
-    EXPECT_FLOAT_EQ(ws->weeks[1].*f, 61);
-    EXPECT_FLOAT_EQ(ws->weeks[460].*f, 520);
-    EXPECT_FLOAT_EQ(ws->weeks[461].*f, 0);
+    EXPECT_EQ(std::tuple(ws->weeks[1].*f, ws->weeks[460].*f, ws->weeks[461].*f), std::tuple(61, 520, 0));
   }
   const char* names[] = {"/data/NEW.ENV", "/data/NEW.IRR", "/data/NEW.MIN", "/data/NEW.OM"};
   for (int k = 0; k < kSeriesCount; ++k) {
     const SeriesHeader& h = ws->scenario.Series[k];
-    EXPECT_EQ(h.FileName, names[k]);
-    EXPECT_EQ(h.Name.str(), "Continued");
-    EXPECT_EQ(h.Year * 100 + h.Week, 358) << "year + 1, week + 8, not brought back into 1..52";
-    EXPECT_EQ(h.InsertWeek * 100 + h.Count, 107);
+    EXPECT_EQ(std::tuple(h.FileName, h.Name.str(), h.Year, h.Week, h.InsertWeek, h.Count),
+              std::tuple(names[k], "Continued", 3, 58, 1, 7));
   }
   ResetSeries(*ws, SeriesKind::Nmineral);
   const SeriesHeader& n = ws->scenario.series(SeriesKind::Nmineral);
-  EXPECT_EQ(n.Name.str(), "Empty");
-  EXPECT_EQ(n.FileName, "/data/NEW.MIN");
-  EXPECT_EQ(n.Count * 10000 + n.Year * 100 + n.Week, 101);
-  EXPECT_FLOAT_EQ(ws->weeks[1].Ni1 + ws->weeks[1].Ni2, 0);
-  EXPECT_FLOAT_EQ(ws->weeks[1].Irr, 61) << "other series are untouched";
+  EXPECT_EQ(std::tuple(n.Name.str(), n.FileName, n.Count, n.Year, n.Week),
+            std::tuple("Empty", "/data/NEW.MIN", 0, 1, 1));
+  EXPECT_EQ(std::tuple(ws->weeks[1].Ni1, ws->weeks[1].Ni2, ws->weeks[1].Irr), std::tuple(0, 0, 61));
 }

@@ -1,13 +1,14 @@
 // A scripted stand-in for the program's message boxes and file dialogs: it
 // records every question with its box type and buttons and answers from
-// queues the test fills. An unscripted question fails the test.
+// queues the test fills. A question without a scripted answer is answered
+// Cancel (the tests compare the questions asked as a whole).
 #pragma once
 
 #include <QDir>
-#include <QList>
 #include <QQueue>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 #include "MainForm.h"
 #include "UserDialogs.h"
@@ -25,82 +26,63 @@ public:
   Answer ask(BoxType type, Buttons buttons, const QString& text, const QString&) override {
     asked.append({type, buttons, text});
     if (buttons == Buttons::Ok) return Answer::Ok;
-    if (answers.isEmpty()) {
-      unexpected.append(text);
-      return Answer::Cancel;
-    }
-    return answers.dequeue();
+    return answers.isEmpty() ? Answer::Cancel : answers.dequeue();
   }
-  QString openFile(const FileRequest& req) override {
-    requests.append(req);
-    return files.isEmpty() ? QString() : files.dequeue();
-  }
-  QString saveFile(const FileRequest& req) override {
-    requests.append(req);
-    return files.isEmpty() ? QString() : files.dequeue();
-  }
-  QString chooseDirectory(const QString&, const QString&) override {
-    return files.isEmpty() ? QString() : files.dequeue();
-  }
-
+  QString openFile(const FileRequest& req) override { return requests.append(req), next(); }
+  QString saveFile(const FileRequest& req) override { return requests.append(req), next(); }
+  QString chooseDirectory(const QString&, const QString&) override { return next(); }
+  QString next() { return files.isEmpty() ? QString() : files.dequeue(); }
   QStringList texts() const {
     QStringList t;
     for (const Asked& a : asked) t << a.text;
     return t;
   }
-  void clear() {
-    asked.clear();
-    requests.clear();
-  }
+  void clear() { asked.clear(), requests.clear(); }
 
   QList<Asked> asked;
   QList<FileRequest> requests;
   QQueue<Answer> answers;
   QQueue<QString> files;
-  QStringList unexpected;
-};
-
-// A program set up in a temporary directory: the program file's place (for
-// the INI file) and a data directory with a copy of the example scenario.
-struct Sandbox {
-  QTemporaryDir tmp;
-  QString exeDir() const { return tmp.filePath(QStringLiteral("bin")); }
-  QString dataDir() const { return tmp.filePath(QStringLiteral("data")); }
-  QString iniPath() const { return QDir(exeDir()).filePath(QStringLiteral("kelmar-gui.INI")); }
-  QString data(const QString& name) const { return QDir(dataDir()).filePath(name); }
-
-  Sandbox() {
-    QDir().mkpath(exeDir());
-    QDir().mkpath(dataDir());
-    QDir::setCurrent(dataDir());
-  }
-  void copyExample(bool withEnv = true) {
-    const QDir ex(QStringLiteral(KELMAR_EXAMPLES));
-    QFile::copy(ex.filePath(QStringLiteral("SANDY6.DAT")), data(QStringLiteral("SANDY6.DAT")));
-    if (withEnv) QFile::copy(ex.filePath(QStringLiteral("SANDY6.ENV")), data(QStringLiteral("SANDY6.ENV")));
-  }
-  StartupConfig config(const QStringList& args = {}) const {
-    StartupConfig c;
-    c.exePath = QDir(exeDir()).filePath(QStringLiteral("kelmar-gui"));
-    c.iniPath = iniPath();
-    c.helpDir = tmp.filePath(QStringLiteral("help"));
-    c.arguments = args;
-    return c;
-  }
-  void writeIni(const QByteArray& text) const {
-    QFile f(iniPath());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-  }
-  QByteArray readIni() const {
-    QFile f(iniPath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
 };
 
 inline QByteArray ReadAll(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+inline void WriteFile(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+}
+
+// A program in a temporary directory: "bin" is the program file's place (and
+// the INI file's), "data" the current directory with a copy of the example.
+// It is started with the given arguments (names in the data directory).
+struct Program {
+  QTemporaryDir tmp;
+  ScriptedDialogs dlg;
+  std::unique_ptr<TMainForm> form;
+
+  explicit Program(const QStringList& args = {"SANDY6.DAT"}, const QByteArray& ini = {}, bool start = true) {
+    QDir().mkpath(tmp.filePath("bin"));
+    QDir().mkpath(dataDir());
+    QDir::setCurrent(dataDir());
+    for (const char* name : {"SANDY6.DAT", "SANDY6.ENV"})
+      QFile::copy(QDir(KELMAR_EXAMPLES).filePath(name), data(name));
+    if (!ini.isEmpty()) WriteFile(iniPath(), ini);
+    if (start) this->start(args);
+  }
+  // (Re)starts the program; the previous one, if any, is gone first.
+  void start(const QStringList& args) {
+    StartupConfig c{tmp.filePath("bin/kelmar-gui"), iniPath(), tmp.filePath("help"), {}};
+    for (const QString& a : args) c.arguments << data(a);
+    form.reset();
+    form = std::make_unique<TMainForm>(c, &dlg);
+    form->Startup();
+  }
+  QString dataDir() const { return tmp.filePath("data"); }
+  QString data(const QString& name) const { return QDir(dataDir()).filePath(name); }
+  QString iniPath() const { return tmp.filePath("bin/kelmar-gui.INI"); }
+  uint32_t status() const { return form->ws().state.DocStatus; }
+};
 
 } // namespace kelmar::gui

@@ -16,6 +16,14 @@ inline constexpr std::string_view kCrLf = "\r\n";
 std::string FmtInt(long long v, int w);
 // Real in fixed-point notation with d decimals, right-aligned in width w.
 std::string FmtReal(double v, int w, int d);
+// Fixed notation with at most `precision` significant digits and exactly
+// `decimals` decimals: digits beyond the precision are shown as zeros
+// (123456.7 with 6 digits and 2 decimals gives "123457.00"). A value with more
+// whole digits than the precision is shown in scientific notation.
+std::string FmtFixed(double v, int precision, int decimals);
+// "NAN" and "INF" stand for values that are not numbers. The grids of the
+// Price sets and of the summary files show their values this way.
+
 // A name right-aligned in a 20-character field (leading blanks).
 std::string FmtName(std::string_view name);
 

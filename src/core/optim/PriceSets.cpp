@@ -15,26 +15,10 @@
 #include "data/TextFormat.h"
 #include "data/TextReader.h"
 #include "model/Driver.h"
+#include "optim/Statistics.h"
 #include "optim/Targets.h"
 
 namespace kelmar {
-
-std::string FmtFixedSig(double v, int precision, int digits) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", precision - 1, v);
-  const char* e = std::strchr(buf, 'e');
-  const int exp10 = e ? std::atoi(e + 1) : 0;
-  if (v != 0 && exp10 + 1 > precision) {
-    std::snprintf(buf, sizeof buf, "%.*E", precision - 1, v);
-    return buf;
-  }
-  std::string s = FmtReal(std::strtod(buf, nullptr), 0, digits);
-  // A value that rounds to zero is shown without a sign.
-  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
 
 std::string PriceStatusLine(const TPriceAlg& alg) {
   if (alg.PriceState == kPriceNotInitialised) return "Not initialised";
@@ -42,12 +26,6 @@ std::string PriceStatusLine(const TPriceAlg& alg) {
          "  Iterations: " + std::to_string(alg.Iterations) + "  Retries: " + std::to_string(alg.Retries) +
          "  QT: " + TargetsText(alg.Selected) + "  Range: " + FmtReal(alg.QTMin[0], 0, 3) + " - " +
          FmtReal(alg.QTMax[0], 0, 3);
-}
-
-double StdDev(double sum, double sumSq, int n) {
-  if (n < 2) return 0;
-  const double var = (sumSq - sum * sum / n) / (n - 1);
-  return var >= 1e-9 ? std::sqrt(var) : 0.0;
 }
 
 void PriceGrid::Reset(const TPriceAlg& alg) {
@@ -87,7 +65,7 @@ std::string PriceGrid::Cell(const TPriceAlg& alg, int row, int col) const {
   if (row <= ns) {
     const int s = SetOfRow(row);
     if (col == 0) return std::to_string(s);
-    return parmCol ? FmtFixedSig(alg.PSet(s, col), 7, dec) : FmtFixedSig(alg.QT(k, s), 7, 3);
+    return parmCol ? FmtFixed(alg.PSet(s, col), 7, dec) : FmtFixed(alg.QT(k, s), 7, 3);
   }
   const int stat = row - ns - 1; // 1 low, 2 high, 3 avg, 4 SE
   if (stat < 1 || ns < 2) return {};
@@ -110,7 +88,7 @@ std::string PriceGrid::Cell(const TPriceAlg& alg, int row, int col) const {
     default:
       v = StdDev(alg.ParmSum[col], alg.ParmSumSq[col], ns);
     }
-    return FmtFixedSig(v, 6, dec);
+    return FmtFixed(v, 6, dec);
   }
   double v = 0;
   switch (stat) {
@@ -126,7 +104,7 @@ std::string PriceGrid::Cell(const TPriceAlg& alg, int row, int col) const {
   default:
     v = StdDev(alg.QTSum[k], alg.QTSumSq[k], ns);
   }
-  return FmtFixedSig(v, 7, 3);
+  return FmtFixed(v, 7, 3);
 }
 
 CopyResult CopyCurrent(TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int row) {
@@ -298,10 +276,14 @@ std::string PriceStateText(const TPriceAlg& alg) {
   Line(out, "Targets QTType AutoWeigh KeepOM NIterPSet Ftol");
   Line(out, TargetsText(alg.Selected) + " " + std::to_string(alg.QTType) + " " + (alg.AutoWeigh ? "1" : "0") +
                 " " + (alg.KeepOM ? "1" : "0") + " " + std::to_string(alg.NIterPSet) + " " + Exact(alg.Ftol));
-  std::string w = "", a = "";
+  std::string w, a;
   for (int k = 1; k <= kTargetCount; ++k) {
-    w += (k > 1 ? " " : "") + Exact(alg.Weight[k]);
-    a += (k > 1 ? " " : "") + Exact(alg.AutoWeight[k]);
+    if (k > 1) {
+      w += ' ';
+      a += ' ';
+    }
+    w += Exact(alg.Weight[k]);
+    a += Exact(alg.AutoWeight[k]);
   }
   Line(out, "Weight");
   Line(out, w);

@@ -19,11 +19,6 @@ inline constexpr std::string_view kPriceStateId = "Kelmar 459 PStt File";
 inline constexpr std::string_view kSavePriceSetsError = "Error saving parameter sets !";
 inline constexpr std::string_view kNoSetSelected = "No parameterset selected!";
 
-// v in fixed notation with `digits` decimals after rounding it to `precision`
-// significant digits; a number with more than `precision` digits before the
-// decimal point is shown in scientific notation.
-std::string FmtFixedSig(double v, int precision, int digits);
-
 // The sets of a population in the order they are shown. Row r (1..NSets)
 // shows set SetOfRow(r). Columns: 0 the set number, 1..NParms the fitted
 // parameters, NParms + 1 the combined target, NParms + 1 + k target k.
@@ -58,10 +53,6 @@ private:
 // "Not initialised", or "Parameters: n  Sets: n  Iterations: n  Retries: n
 // QT: 111110000  Range: lo - hi" with the combined target's range.
 std::string PriceStatusLine(const TPriceAlg& alg);
-
-// The standard deviation from a sum and a sum of squares of n values; 0 when
-// n < 2 or the variance is below 1e-9.
-double StdDev(double sum, double sumSq, int n);
 
 // Copies grid row `row` into the live parameters and runs the model. The avg
 // row applies the averages as shown (rounded to each parameter's decimals).

@@ -12,19 +12,11 @@
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
 #include "data/TextReader.h"
+#include "optim/Statistics.h"
 
 namespace kelmar {
 
 namespace {
-
-std::string FixedText(double v, int decimals) {
-  char buf[400];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
-// Decimal exponent of the first significant digit of a nonzero value.
-int DecimalExponent(double a) { return static_cast<int>(std::floor(std::log10(a))); }
 
 // Splits a text into lines; CR LF, LF and CR each end a line. A final line
 // end does not start another line.
@@ -115,42 +107,6 @@ SumLine ParseDataLine(std::string_view text, const std::string& file, int line) 
 
 } // namespace
 
-std::string FmtFixed(double v, int precision, int decimals) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
-  precision = std::max(precision, 1);
-  decimals = std::max(decimals, 0);
-  double a = std::fabs(v);
-  std::string s;
-  if (a == 0) {
-    s = FixedText(0, decimals);
-  } else {
-    // One rounding, at whichever is coarser: the last significant digit or
-    // the last decimal. Rounding up may add a whole digit; then round again.
-    int e = DecimalExponent(a);
-    int d = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-      if (e + 1 > precision) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*E", precision - 1, v);
-        return buf;
-      }
-      d = std::min(decimals, std::max(0, precision - 1 - e));
-      s = FixedText(v, d);
-      double shown = std::fabs(std::strtod(s.c_str(), nullptr));
-      if (shown == 0 || DecimalExponent(shown) <= e) break;
-      e = DecimalExponent(shown);
-    }
-    if (d < decimals) {
-      if (d == 0) s += '.';
-      s.append(static_cast<std::size_t>(decimals - d), '0');
-    }
-  }
-  // A value that rounds to zero is shown without a sign.
-  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  return s;
-}
-
 std::string ItemSelectionText(const ItemSelection& sel) {
   std::string s;
   for (bool b : sel) s += b ? '1' : '0';
@@ -195,11 +151,7 @@ double SumGrid::cellValue(int row, int column) const {
 
 double ItemAverage(const ItemStatistics& s, int n) { return n > 0 ? s.ItemSum / n : 0.0; }
 
-double ItemDeviation(const ItemStatistics& s, int n) {
-  if (n < 2) return 0;
-  double var = (s.ItemSumSq - s.ItemSum * s.ItemSum / n) / (n - 1);
-  return var >= 1e-9 ? std::sqrt(var) : 0.0;
-}
+double ItemDeviation(const ItemStatistics& s, int n) { return StdDev(s.ItemSum, s.ItemSumSq, n); }
 
 SumGrid BuildSumGrid(const SumFileData& data, const ItemSelection& included) {
   SumGrid g;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/TextFormat.h"
 #include "report/Summary.h"
 
 namespace kelmar {
@@ -20,12 +21,6 @@ class Refusal : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
-
-// Fixed notation with at most `precision` significant digits and exactly
-// `decimals` decimals: digits beyond the precision are shown as zeros
-// (123456.7 with 6 digits and 2 decimals gives "123457.00"). A value with more
-// whole digits than the precision is shown in scientific notation.
-std::string FmtFixed(double v, int precision, int decimals);
 
 // Which of the 76 summary items a MultiRun shows; item i at index i - 1.
 using ItemSelection = std::array<bool, kSummaryItemCount>;

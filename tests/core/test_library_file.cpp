@@ -63,7 +63,7 @@ TEST(LibraryFile, SoilEntryGoesIntoTheChosenLayer) {
 // Reals numbered 1.25, 2.25 ... so that a shifted or skipped field shows.
 TEST(LibraryFile, CropAndApplicationEntriesFillEveryFieldInOrder) {
   std::string crop = FmtName("winter wheat") + " 2 40 12 30 33";
-  for (int i = 1; i <= 26; ++i) crop += " " + std::to_string(i) + ".25";
+  for (int i = 1; i <= 26; ++i) crop.append(" ").append(std::to_string(i)).append(".25");
   auto ws = MakeWorkspace();
   ASSERT_TRUE(
       AddCropFromLibraryText(*ws, Library(kCropId, 2, {FmtName("other") + " 1", crop + " 6"}), "c", 1));

@@ -108,7 +108,11 @@ TMainForm::TMainForm(const StartupConfig& cfg, UserDialogs* dialogs, QWidget* pa
   scheduleIdle();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The MDI area is destroyed with the QMainWindow base and reports its last
+  // window change then; by that time this object is no TMainForm any more.
+  disconnect(mdi_, nullptr, this, nullptr);
+}
 
 QAction* TMainForm::action(const QString& name) const { return findChild<QAction*>(name); }
 

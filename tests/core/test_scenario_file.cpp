@@ -280,7 +280,8 @@ TEST(ScenarioFile, ReadErrorsNameFileLineAndField) {
                 std::tuple(s.Year, s.ScenarioFile, s.Crops[3].PRODi, s.CropCount, s.Appls[1].QUANT) ==
                     std::tuple(2, ExpandFileName("a.dat"), 3007, 1, 94000));
   }
-  const std::string binary("\x7f\x45LF\x02\x01\x01\0\0\0garbage", 20);
+  const char raw[] = "\x7f\x45LF\x02\x01\x01\0\0\0garbage";
+  const std::string binary(raw, sizeof raw - 1);
   EXPECT_EQ(ErrorOf([&] { LoadScenarioText(*MakeWorkspace(), binary, "b"); })[0], '[');
   for (std::size_t n = 0; n < text.size(); ++n) {
     const std::string e = ErrorOf([&] { LoadScenarioText(*MakeWorkspace(), text.substr(0, n), "a.dat"); });

@@ -30,6 +30,20 @@ private slots:
     }
   }
 
+  // A run that hits a floating-point fault says so and leaves no results
+  // that look valid.
+  void faultedRunIsReportedAndStale() {
+    Program p;
+    p.form->MIRunCalculateClick();
+    p.dlg.clear();
+    p.form->ws().scenario.Soil[1].GAM = 0;
+    p.form->MIRunCalculateClick();
+    QCOMPARE(p.dlg.texts().size(), 1);
+    QVERIFY2(p.dlg.texts()[0].startsWith("Calculating " + p.data("SANDY6.DAT")),
+             qPrintable(p.dlg.texts()[0]));
+    QVERIFY(!p.form->ws().run.calculated && (p.status() & kResultsStale));
+  }
+
   // With its option, Continue moves the series on by the run's length - but
   // not when the question about changed series is cancelled; the run follows
   // either way.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Command.h"
+#include "CommandSupport.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "optim/SumFile.h"
@@ -22,7 +23,7 @@ int Merge(const MergeOptions& o) {
   std::vector<SumFileData> files;
   std::vector<ShardIndex> indexes;
   std::vector<std::string> withoutIndex;
-  try {
+  const int rc = ExitOnFileError([&] {
     for (const std::string& in : o.inputs) {
       const std::string idxFile = ShardIndexFileName(in);
       const bool hasIndex = FileExists(idxFile);
@@ -40,13 +41,8 @@ int Merge(const MergeOptions& o) {
         files.push_back(ReadSumFile(in));
       }
     }
-  } catch (const InvalidFileId& e) {
-    ReportError(e.what());
-    return kExitInvalidId;
-  } catch (const FileError& e) {
-    ReportError(e.what());
-    return kExitFile;
-  }
+  });
+  if (rc != kExitOk) return rc;
   if (!indexes.empty() && !withoutIndex.empty()) {
     ReportError(withoutIndex.front() + " has no run list (" + ShardIndexFileName(withoutIndex.front()) +
                 "): shards of a split MultiRun and other summary files cannot be joined together.");

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Command.h"
+#include "CommandSupport.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
@@ -78,15 +79,7 @@ int Stats(const StatsOptions& o) {
     }
   }
   SumFileData data;
-  try {
-    data = ReadSumFile(o.sumFile);
-  } catch (const InvalidFileId& e) {
-    ReportError(e.what());
-    return kExitInvalidId;
-  } catch (const FileError& e) {
-    ReportError(e.what());
-    return kExitFile;
-  }
+  if (int rc = ExitOnFileError([&] { data = ReadSumFile(o.sumFile); }); rc != kExitOk) return rc;
   if (data.lines.empty()) {
     ReportError(o.sumFile + " holds no summary lines.");
     return kExitOk;

@@ -135,10 +135,10 @@ void TMainForm::MIRunRestoreClick() {
   RunWith([](Workspace& w) { RunModel(w); });
 }
 
-void TMainForm::MIRunIncreaseClick() {
+void TMainForm::StepParameter(ManualFitResult (*step)(Workspace&)) {
   if (!CommitEditors()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const ManualFitResult r = Increase(*ws_);
+  const ManualFitResult r = step(*ws_);
   QApplication::restoreOverrideCursor();
   // The parameter changed (or came back after a failed run): the scenario
   // differs from its file either way.
@@ -151,19 +151,9 @@ void TMainForm::MIRunIncreaseClick() {
   AfterRun();
 }
 
-void TMainForm::MIRunDecreaseClick() {
-  if (!CommitEditors()) return;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const ManualFitResult r = Decrease(*ws_);
-  QApplication::restoreOverrideCursor();
-  clearStatus(kScenarioSaved);
-  if (!r.ran) {
-    ReportRunFault(Q(r.error));
-    RefreshScenarioWindows();
-    return;
-  }
-  AfterRun();
-}
+void TMainForm::MIRunIncreaseClick() { StepParameter(Increase); }
+
+void TMainForm::MIRunDecreaseClick() { StepParameter(Decrease); }
 
 void TMainForm::MIRunNextParameterClick() {
   int& p = ws_->state.SelParm;

@@ -20,6 +20,7 @@
 #include "UserDialogs.h"
 #include "Workspace.h"
 #include "data/IniFile.h"
+#include "fitting/ManualFit.h"
 
 class QAction;
 class QLabel;
@@ -208,6 +209,8 @@ private:
   // stale and is shown. True when the run completed.
   bool RunWith(const std::function<void(Workspace&)>& f);
   void ReportRunFault(const QString& error);
+  // Increase or Decrease of the selected parameter, then the results.
+  void StepParameter(ManualFitResult (*step)(Workspace&));
   void InsertScenario(bool append);
   void ShiftRotation(int delta);
   bool SaveScenarioTo(const QString& path);

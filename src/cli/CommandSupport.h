@@ -3,6 +3,7 @@
 // Price search.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 namespace kelmar {
 struct Workspace;
 class TPriceAlg;
+struct PriceOptions;
 } // namespace kelmar
 
 namespace kelmar::cli {
@@ -46,6 +48,26 @@ template <typename F> int ExitOnFileError(F&& f) {
     return kExitFile;
   }
 }
+
+// The flags of a Price search, shared by `kelmar fit` and `kelmar multirun price`.
+struct SearchFlags {
+  std::string par; // fit marks and ranges, never values, from this .PAR file
+  std::optional<std::string> targets;
+  std::optional<std::string> weights;
+  std::optional<std::string> qtType;
+  bool autoWeigh = false;
+  bool keepOM = false, noKeepOM = false;
+  std::optional<int> iterPerSet;
+  std::optional<double> ftol;
+  std::optional<uint32_t> seed;
+  bool initOnly = false;
+  std::string state;
+};
+
+void AddSearchFlags(CLI::App* cmd, SearchFlags& f);
+// Puts the flags given into the Price options; "" or the message that
+// refuses them.
+std::string ApplySearchFlags(const SearchFlags& f, PriceOptions& p);
 
 // Shows the state of a Price search on the progress bar; with `withRange`
 // the iterations show the current range of the combined target.

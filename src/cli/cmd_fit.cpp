@@ -31,78 +31,12 @@ namespace {
 
 struct FitOptions {
   std::string scenario;
-  std::string par;
-  std::optional<std::string> targets;
-  std::optional<std::string> weights;
-  std::optional<std::string> qtType;
-  bool autoWeigh = false;
-  bool keepOM = false, noKeepOM = false;
-  std::optional<int> iterPerSet;
-  std::optional<double> ftol;
-  std::optional<uint32_t> seed;
+  SearchFlags search;
   std::string ps;
   std::string save;
-  bool initOnly = false;
-  std::string state;
   std::string ini;
   std::optional<long> stopAfter;
 };
-
-bool ParseNumber(const std::string& text, double& v) {
-  try {
-    std::size_t used = 0;
-    v = std::stod(text, &used);
-    return used == text.size();
-  } catch (...) {
-    return false;
-  }
-}
-
-// The flags over the options of the INI file (or their defaults). Returns a
-// usage message, or "".
-std::string ApplyFlags(const FitOptions& o, PriceOptions& p) {
-  if (o.targets) {
-    if (o.targets->size() != kTargetCount || o.targets->find_first_not_of("01") != std::string::npos)
-      return "--targets: nine characters 1 or 0 were expected (target 1 first), found '" + *o.targets + "'";
-    p.Selected = ParseTargets(*o.targets);
-  }
-  if (o.weights) {
-    std::stringstream in(*o.weights);
-    std::string item;
-    int k = 0;
-    while (std::getline(in, item, ',')) {
-      double w = 0;
-      if (++k > kTargetCount || !ParseNumber(Trim(item), w) || w < 0.01 || w > 100)
-        return "--weights: up to nine weights 0.01..100, separated by commas, were expected, found '" +
-               *o.weights + "'";
-      p.Weight[k] = static_cast<float>(w);
-    }
-    if (k == 0) return "--weights: at least one weight was expected";
-  }
-  if (o.qtType) {
-    if (*o.qtType == "sum")
-      p.QTType = kQTSum;
-    else if (*o.qtType == "max")
-      p.QTType = kQTMax;
-    else if (*o.qtType == "carrousel")
-      p.QTType = kQTCarrousel;
-    else
-      return "--qttype: sum, max or carrousel was expected, found '" + *o.qtType + "'";
-  }
-  if (o.autoWeigh) p.AutoWeigh = true;
-  if (o.keepOM && o.noKeepOM) return "--keepom and --no-keepom exclude each other";
-  if (o.keepOM) p.KeepOM = true;
-  if (o.noKeepOM) p.KeepOM = false;
-  if (o.iterPerSet) {
-    if (*o.iterPerSet < 0) return "--iter-per-set: a number 0 or above was expected";
-    p.NIterPSet = *o.iterPerSet;
-  }
-  if (o.ftol) {
-    if (!(*o.ftol >= 0 && *o.ftol <= 1)) return "--ftol: a number 0..1 was expected";
-    p.Ftol = static_cast<float>(*o.ftol);
-  }
-  return {};
-}
 
 // The report on standard output: parameters and targets before and after.
 std::string Report(const TPriceAlg& alg, const Workspace& ws, const std::vector<float>& before,
@@ -148,7 +82,7 @@ int Fit(const FitOptions& o) {
   if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
   const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
   PriceOptions popt = ini ? ReadPriceOptions(*ini) : PriceOptions{};
-  if (std::string usage = ApplyFlags(o, popt); !usage.empty()) {
+  if (std::string usage = ApplySearchFlags(o.search, popt); !usage.empty()) {
     ReportError(usage);
     return kExitUsage;
   }
@@ -160,11 +94,11 @@ int Fit(const FitOptions& o) {
     ReportError(loaded.message);
     return LoadStatusExit(loaded.status);
   }
-  if (!o.par.empty()) {
+  if (!o.search.par.empty()) {
     // As the fitting window loads a parameter file: ranges and marks, never values.
     ParIncludes fromFile = par;
     fromFile.value = false;
-    if (int rc = ExitOnFileError([&] { LoadPar(*ws, o.par, fromFile); }); rc != kExitOk) return rc;
+    if (int rc = ExitOnFileError([&] { LoadPar(*ws, o.search.par, fromFile); }); rc != kExitOk) return rc;
   }
 
   try {
@@ -181,24 +115,24 @@ int Fit(const FitOptions& o) {
     ReportError(refusal);
     return kExitUsage;
   }
-  if (o.seed) alg.Rng.seed(*o.seed);
+  if (o.search.seed) alg.Rng.seed(*o.search.seed);
 
   std::vector<float> before(static_cast<std::size_t>(alg.NParms()) + 1);
   for (int j = 1; j <= alg.NParms(); ++j) before[j] = alg.Live(j);
   const QTColumn qtBefore = ComputeTargets(*ws, CalcCorr(*ws));
 
   bool resumed = false;
-  if (!o.state.empty() && FileExists(o.state)) {
-    if (int rc = ExitOnFileError([&] { LoadPriceState(alg, o.state); }); rc != kExitOk) return rc;
+  if (!o.search.state.empty() && FileExists(o.search.state)) {
+    if (int rc = ExitOnFileError([&] { LoadPriceState(alg, o.search.state); }); rc != kExitOk) return rc;
     resumed = true;
-    ReportError("Resuming from " + o.state + " (its options, ranges and random state apply)");
+    ReportError("Resuming from " + o.search.state + " (its options, ranges and random state apply)");
   }
 
   Progress progress;
   long counted = 0; // sets and trials completed in this invocation
   bool stopped = false;
   alg.OnCheckpoint = [&] {
-    if (!o.state.empty()) SavePriceState(o.state, alg);
+    if (!o.search.state.empty()) SavePriceState(o.search.state, alg);
     if (alg.PriceState == kPriceCreatingSets || alg.PriceState == kPriceIterating) ++counted;
   };
   alg.OnProgress = [&] {
@@ -212,7 +146,7 @@ int Fit(const FitOptions& o) {
       alg.Resume();
     else
       alg.Initialise();
-    if (!stopped && alg.PriceState == kPriceInitialised && !o.initOnly) alg.Iterate();
+    if (!stopped && alg.PriceState == kPriceInitialised && !o.search.initOnly) alg.Iterate();
   } catch (const FileError& e) {
     progress.finish();
     ReportError(e.what());
@@ -220,8 +154,9 @@ int Fit(const FitOptions& o) {
   }
   progress.finish();
   if (stopped) {
-    ReportError(o.state.empty() ? std::string("Fit interrupted")
-                                : "Fit interrupted; the same command resumes it from " + o.state);
+    ReportError(o.search.state.empty()
+                    ? std::string("Fit interrupted")
+                    : "Fit interrupted; the same command resumes it from " + o.search.state);
     return kExitAborted;
   }
 
@@ -269,22 +204,9 @@ const RegisterCommand registerFit([](CLI::App& app, int& exitCode) {
       "Ctrl+C stops the search after the current step (exit status 130); a second Ctrl+C ends\n"
       "the program at once.");
   cmd->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
-  cmd->add_option("--par", o->par, "Take the fit marks and ranges (never the values) from this .PAR file");
-  cmd->add_option("--targets", o->targets, "Nine characters 1/0 selecting targets 1..9 (default 111110000)");
-  cmd->add_option("--weights", o->weights, "W1,...,W9: weights of the targets, 0.01..100 (default 1)");
-  cmd->add_option("--qttype", o->qtType, "How targets combine: sum, max or carrousel (default sum)");
-  cmd->add_flag("--autoweigh", o->autoWeigh,
-                "Multiply the weights by automatic weights from the initial sets");
-  cmd->add_flag("--keepom", o->keepOM, "Keep the sum of the fitted oOM, yOM and fOM constant (default)");
-  cmd->add_flag("--no-keepom", o->noKeepOM, "Let oOM, yOM and fOM vary independently");
-  cmd->add_option("--iter-per-set", o->iterPerSet, "Trials per parameter set; 0: no limit (default 6)");
-  cmd->add_option("--ftol", o->ftol,
-                  "Stop when the relative range of the combined target is below X (0.001)");
-  cmd->add_option("--seed", o->seed, "Seed the random generator with N (default: the clock)");
+  AddSearchFlags(cmd, o->search);
   cmd->add_option("--ps", o->ps, "Write the parameter sets, best first, to this .PS file");
   cmd->add_option("--save", o->save, "Write the fitted scenario to this .DAT file");
-  cmd->add_flag("--init-only", o->initOnly, "Stop after creating the initial sets");
-  cmd->add_option("--state", o->state, "Save the search to FILE after every step, and resume from it");
   cmd->add_option("--ini", o->ini, "Read program, parameter and Price options from this INI file");
   cmd->add_option("--stop-after", o->stopAfter,
                   "Stop as Ctrl+C would after N more sets or trials (exit status 130)")

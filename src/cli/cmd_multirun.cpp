@@ -47,18 +47,7 @@ struct MultiRunCli {
   std::string shard;
   std::string ini;
   // The search whose sets the price mode runs.
-  std::string par;
-  std::string targets;
-  std::string weights;
-  std::string qttype;
-  bool autoweigh = false;
-  bool keepom = false;
-  bool noKeepom = false;
-  std::optional<int> iterPerSet;
-  std::optional<double> ftol;
-  std::optional<uint32_t> seed;
-  bool initOnly = false;
-  std::string state;
+  SearchFlags search;
 };
 
 std::string WithSlash(std::string d) {
@@ -84,53 +73,7 @@ bool ParseShard(const std::string& text, int& shard, int& shards) {
 // given) and the flags; "" or the message that refuses them.
 std::string SearchOptions(const MultiRunCli& o, const IniFile* ini, PriceOptions& po) {
   if (ini) po = ReadPriceOptions(*ini);
-  if (!o.targets.empty()) {
-    if (o.targets.size() != static_cast<std::size_t>(kTargetCount) ||
-        o.targets.find_first_not_of("01") != std::string::npos)
-      return "--targets: nine characters 1 or 0 were expected, target 1 first";
-    po.Selected = ParseTargets(o.targets);
-  }
-  if (!o.weights.empty()) {
-    std::istringstream in(o.weights);
-    std::string w;
-    int k = 0;
-    while (std::getline(in, w, ',')) {
-      ++k;
-      try {
-        std::size_t used = 0;
-        double v = std::stod(w, &used);
-        if (used != w.size() || k > kTargetCount || v < 0.01 || v > 100) throw std::invalid_argument(w);
-        po.Weight[k] = static_cast<float>(v);
-      } catch (...) {
-        return "--weights: nine weights 0.01..100 separated by commas were expected, found '" + o.weights +
-               "'";
-      }
-    }
-    if (k != kTargetCount)
-      return "--weights: nine weights 0.01..100 separated by commas were expected, found '" + o.weights + "'";
-  }
-  if (!o.qttype.empty()) {
-    if (o.qttype == "sum")
-      po.QTType = kQTSum;
-    else if (o.qttype == "max")
-      po.QTType = kQTMax;
-    else if (o.qttype == "carrousel")
-      po.QTType = kQTCarrousel;
-    else
-      return "--qttype: sum, max or carrousel was expected, found '" + o.qttype + "'";
-  }
-  if (o.autoweigh) po.AutoWeigh = true;
-  if (o.keepom) po.KeepOM = true;
-  if (o.noKeepom) po.KeepOM = false;
-  if (o.iterPerSet) {
-    if (*o.iterPerSet < 0 || *o.iterPerSet > 100) return "--iter-per-set: a whole number 0..100 was expected";
-    po.NIterPSet = *o.iterPerSet;
-  }
-  if (o.ftol) {
-    if (*o.ftol < 0 || *o.ftol > 1) return "--ftol: a number 0..1 was expected";
-    po.Ftol = static_cast<float>(*o.ftol);
-  }
-  return {};
+  return ApplySearchFlags(o.search, po);
 }
 
 // Asks on the terminal whether an existing result file is replaced; without
@@ -167,7 +110,7 @@ private:
 int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptions& po, Progress& progress) {
   alg.SetOptions(po);
   ConnectModel(alg, ws);
-  if (o.seed) alg.Rng.seed(*o.seed);
+  if (o.search.seed) alg.Rng.seed(*o.search.seed);
   try {
     RunModel(ws);
   } catch (const FloatingPointFault& e) {
@@ -180,10 +123,10 @@ int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptio
     return kExitUsage;
   }
   std::string saveError;
-  if (!o.state.empty())
+  if (!o.search.state.empty())
     alg.OnCheckpoint = [&] {
       try {
-        SavePriceState(o.state, alg);
+        SavePriceState(o.search.state, alg);
       } catch (const FileError& e) {
         if (saveError.empty()) saveError = e.what();
       }
@@ -193,14 +136,15 @@ int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptio
     return Progress::Interrupted() || !saveError.empty();
   };
   try {
-    if (!o.state.empty() && FileExists(o.state)) {
-      LoadPriceState(alg, o.state);
-      ReportError("Resuming the search from " + o.state);
+    if (!o.search.state.empty() && FileExists(o.search.state)) {
+      LoadPriceState(alg, o.search.state);
+      ReportError("Resuming the search from " + o.search.state);
       alg.Resume();
     } else {
       alg.Initialise();
     }
-    if (!o.initOnly && !Progress::Interrupted() && saveError.empty() && alg.PriceState == kPriceInitialised)
+    if (!o.search.initOnly && !Progress::Interrupted() && saveError.empty() &&
+        alg.PriceState == kPriceInitialised)
       alg.Iterate();
   } catch (const InvalidFileId& e) {
     progress.finish();
@@ -235,7 +179,7 @@ int Run(const MultiRunCli& o) {
     ReportError("--jobs: at least 1");
     return kExitUsage;
   }
-  if (o.mode == kRunAllPriceSets && shards > 1 && !o.seed && o.state.empty()) {
+  if (o.mode == kRunAllPriceSets && shards > 1 && !o.search.seed && o.search.state.empty()) {
     ReportError("--shard: every shard must run the same parameter sets; give --seed or --state");
     return kExitUsage;
   }
@@ -278,8 +222,8 @@ int Run(const MultiRunCli& o) {
       return LoadStatusExit(lo.status);
     }
     if (o.mode == kRunAllEnvironments) opt.EnviDir = WithSlash(ExpandFileName(o.envDir));
-    if (!o.par.empty()) {
-      int rc = ExitOnFileError([&] { LoadPar(*ws, o.par, ParIncludes{false, true, true, true}); });
+    if (!o.search.par.empty()) {
+      int rc = ExitOnFileError([&] { LoadPar(*ws, o.search.par, ParIncludes{false, true, true, true}); });
       if (rc != kExitOk) return rc;
     }
   }
@@ -426,19 +370,7 @@ const RegisterCommand registerMultiRun([](CLI::App& app, int& exitCode) {
 
   CLI::App* price = cmd->add_subcommand("price", "One scenario with every parameter set of a Price search");
   price->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
-  price->add_option("--par", o->par, "Fit marks and ranges from this .PAR file (never its values)");
-  price->add_option("--targets", o->targets, "Nine characters 1 or 0: the target functions, target 1 first");
-  price->add_option("--weights", o->weights, "W1,...,W9: the weights of the target functions");
-  price->add_option("--qttype", o->qttype, "How targets combine: sum, max or carrousel");
-  price->add_flag("--autoweigh", o->autoweigh, "Multiply the weights by the automatic weights");
-  price->add_flag("--keepom", o->keepom, "Keep the sum of the fitted organic-matter quantities");
-  price->add_flag("--no-keepom", o->noKeepom, "Do not keep that sum");
-  price->add_option("--iter-per-set", o->iterPerSet, "Trials per parameter set of one Iterate (0..100)");
-  price->add_option("--ftol", o->ftol, "Minimum target function range (0..1)");
-  price->add_option("--seed", o->seed, "The generator's 32-bit state before the first draw");
-  price->add_flag("--init-only", o->initOnly, "Run the initial sets only, without iterating");
-  price->add_option("--state", o->state,
-                    "Resume the search from this file if it exists; save it there as it goes");
+  AddSearchFlags(price, o->search);
   CommonOptions(price, *o);
   price->callback([o, &exitCode] {
     o->mode = kRunAllPriceSets;

@@ -456,6 +456,25 @@ void TMainForm::SeriesNew(SeriesKind k) {
   if (k == SeriesKind::Environment || k == SeriesKind::Irrigation) setStatus(kResultsStale);
 }
 
+bool TMainForm::ReadSeriesFile(SeriesKind k, const QString& name, int startWeek) {
+  // The file is read into a copy of the series first, so that a refused or
+  // damaged file leaves the series in memory as it was.
+  auto trial = std::make_unique<Workspace>(*ws_);
+  try {
+    if (startWeek == 1) ResetSeries(*trial, k);
+    LoadSeries(*trial, k, S(name), startWeek);
+  } catch (const InvalidFileId& e) {
+    ShowError(Q(e.what()));
+    return false;
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("Loading ") + name + QLatin1Char('\r') + Q(e.what()));
+    return false;
+  }
+  for (size_t w = 1; w <= static_cast<size_t>(kMaxWeeks); ++w) ws_->weeks[w] = trial->weeks[w];
+  ws_->scenario.series(k) = trial->scenario.series(k);
+  return true;
+}
+
 void TMainForm::SeriesLoad(SeriesKind k) {
   if (!SaveQuery(DocOf(k))) return;
   const SeriesTexts& t = TextsOf(k);
@@ -463,21 +482,7 @@ void TMainForm::SeriesLoad(SeriesKind k) {
       dialogs_->openFile({QString::fromLatin1(t.load), dataDir(), QString::fromLatin1(t.pattern),
                           QString::fromLatin1(t.filter), QString()});
   if (name.isEmpty()) return;
-  // The file is read into a copy of the series first, so that a refused or
-  // damaged file leaves the series in memory as it was.
-  auto trial = std::make_unique<Workspace>(*ws_);
-  try {
-    ResetSeries(*trial, k);
-    LoadSeries(*trial, k, S(name), 1);
-  } catch (const InvalidFileId& e) {
-    ShowError(Q(e.what()));
-    return;
-  } catch (const std::exception& e) {
-    ShowError(QStringLiteral("Loading ") + name + QLatin1Char('\r') + Q(e.what()));
-    return;
-  }
-  for (size_t w = 1; w <= static_cast<size_t>(kMaxWeeks); ++w) ws_->weeks[w] = trial->weeks[w];
-  ws_->scenario.series(k) = trial->scenario.series(k);
+  if (!ReadSeriesFile(k, name, 1)) return;
   setStatus(kResultsStale | SavedBit(DocOf(k)));
 }
 
@@ -492,18 +497,7 @@ void TMainForm::SeriesInsert(SeriesKind k) {
       dialogs_->openFile({QString::fromLatin1(t.insert) + QString::number(*week), dataDir(),
                           QString::fromLatin1(t.pattern), QString::fromLatin1(t.filter), QString()});
   if (name.isEmpty()) return;
-  auto trial = std::make_unique<Workspace>(*ws_);
-  try {
-    LoadSeries(*trial, k, S(name), *week);
-  } catch (const InvalidFileId& e) {
-    ShowError(Q(e.what()));
-    return;
-  } catch (const std::exception& e) {
-    ShowError(QStringLiteral("Loading ") + name + QLatin1Char('\r') + Q(e.what()));
-    return;
-  }
-  for (size_t w = 1; w <= static_cast<size_t>(kMaxWeeks); ++w) ws_->weeks[w] = trial->weeks[w];
-  ws_->scenario.series(k) = trial->scenario.series(k);
+  if (!ReadSeriesFile(k, name, *week)) return;
   setStatus(kResultsStale);
   clearStatus(SavedBit(DocOf(k)));
 }

@@ -148,6 +148,9 @@ public:
   void SeriesNew(SeriesKind k);
   void SeriesLoad(SeriesKind k);
   void SeriesInsert(SeriesKind k);
+  // Reads a series file from startWeek (1: load, emptying the series first;
+  // above 1: insert); a refused file is reported and changes nothing.
+  bool ReadSeriesFile(SeriesKind k, const QString& name, int startWeek);
   void SeriesSave(SeriesKind k);
   void SeriesSaveAs(SeriesKind k);
   void SeriesExtract(SeriesKind k);

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "optim/PriceAlg.h"
 #include "optim/Targets.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "model/Driver.h"
 
 using namespace kelmar;

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "optim/MultiRun.h"
 
 using namespace kelmar;

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
 #include "data/FileSystem.h"

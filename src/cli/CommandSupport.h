@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Command.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/IniFile.h"
 

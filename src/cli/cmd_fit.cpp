@@ -8,11 +8,11 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
 #include "calc/Corr.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"

@@ -6,10 +6,10 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 #include "RunOutput.h"
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"

@@ -27,6 +27,30 @@ enum DocStatusBit : uint32_t {
   kResultsStale = 0x20,
 };
 
+// The five documents, in the order of the save questions.
+enum class Doc { Scenario = 0, Environment, Irrigation, Nmineral, Omon };
+inline constexpr int kDocCount = 5;
+
+constexpr uint32_t SavedBit(Doc d) {
+  switch (d) {
+  case Doc::Scenario:
+    return kScenarioSaved;
+  case Doc::Environment:
+    return kEnviSaved;
+  case Doc::Irrigation:
+    return kIrriSaved;
+  case Doc::Nmineral:
+    return kNminSaved;
+  case Doc::Omon:
+    return kOmonSaved;
+  }
+  return 0;
+}
+constexpr Doc DocOf(SeriesKind k) { return static_cast<Doc>(static_cast<int>(k) + 1); }
+// Not for Doc::Scenario.
+constexpr SeriesKind SeriesOf(Doc d) { return static_cast<SeriesKind>(static_cast<int>(d) - 1); }
+constexpr uint32_t SavedBit(SeriesKind k) { return SavedBit(DocOf(k)); }
+
 struct ProgramState {
   int32_t RangeFrom = 1;    // first week of tables, summaries and graphs
   int32_t RangeTill = 520;  // last week

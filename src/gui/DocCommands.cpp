@@ -9,9 +9,9 @@
 
 #include "InfoView.h"
 #include "MainForm.h"
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 #include "ResultViews.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/ScenarioFile.h"

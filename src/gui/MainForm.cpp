@@ -21,11 +21,9 @@
 
 #include "InfoView.h"
 #include "OptionsDialog.h"
-#include "OptionsIni.h"
 #include "ResultViews.h"
 #include "StatusPanel.h"
 #include "Version.h"
-#include "data/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/SeriesFile.h"
@@ -33,27 +31,10 @@
 #include "fitting/ParFile.h"
 #include "model/Driver.h"
 #include "report/Tables.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
 
 namespace kelmar::gui {
-
-uint32_t SavedBit(Doc d) {
-  switch (d) {
-  case Doc::Scenario:
-    return kScenarioSaved;
-  case Doc::Environment:
-    return kEnviSaved;
-  case Doc::Irrigation:
-    return kIrriSaved;
-  case Doc::Nmineral:
-    return kNminSaved;
-  case Doc::Omon:
-    return kOmonSaved;
-  }
-  return 0;
-}
-
-Doc DocOf(SeriesKind k) { return static_cast<Doc>(static_cast<int>(k) + 1); }
-SeriesKind SeriesOf(Doc d) { return static_cast<SeriesKind>(static_cast<int>(d) - 1); }
 
 QString IniFilePathFor(const QString& exePath) {
   const QFileInfo fi(exePath);

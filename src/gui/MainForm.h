@@ -37,13 +37,6 @@ namespace kelmar::gui {
 
 class ClickLabel;
 
-// The five documents, in the order of the save questions.
-enum class Doc { Scenario = 0, Environment, Irrigation, Nmineral, Omon };
-inline constexpr int kDocCount = 5;
-uint32_t SavedBit(Doc d);
-Doc DocOf(SeriesKind k);
-SeriesKind SeriesOf(Doc d); // not for Doc::Scenario
-
 // Where the program keeps its INI file: beside the program file, named after
 // it with the extension ".INI"; when that directory cannot be written, in the
 // user's configuration directory.

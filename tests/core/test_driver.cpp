@@ -8,7 +8,7 @@
 #include <new>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "model/Driver.h"
 #include "model/Weeks.h"
 #include "optim/PriceAlg.h"

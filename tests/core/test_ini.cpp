@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 #include "Workspace.h"
 #include "data/IniFile.h"
 

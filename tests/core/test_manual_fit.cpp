@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "fitting/ManualFit.h"
 
 using namespace kelmar;

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
 #include "data/TextReader.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/IniFile.h"
 #include "model/Driver.h"
 #include "optim/PriceSets.h"

@@ -7,7 +7,7 @@ using namespace kelmar;
 using namespace kelmar::gui;
 
 Q_DECLARE_METATYPE(kelmar::gui::Answer)
-Q_DECLARE_METATYPE(kelmar::gui::Doc)
+Q_DECLARE_METATYPE(kelmar::Doc)
 
 class Documents : public QObject {
   Q_OBJECT

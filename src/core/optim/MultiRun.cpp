@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "Workspace.h"
-#include "data/Companions.h"
+#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"

@@ -1,4 +1,4 @@
-#include "data/Companions.h"
+#include "session/Companions.h"
 
 #include "Workspace.h"
 #include "data/Errors.h"
@@ -27,20 +27,6 @@ std::string CompanionFileName(const Workspace& ws, const char* ext) {
 }
 
 namespace {
-
-constexpr uint32_t SavedBit(SeriesKind k) {
-  switch (k) {
-  case SeriesKind::Environment:
-    return kEnviSaved;
-  case SeriesKind::Irrigation:
-    return kIrriSaved;
-  case SeriesKind::Nmineral:
-    return kNminSaved;
-  case SeriesKind::Omon:
-    return kOmonSaved;
-  }
-  return 0;
-}
 
 // Reads a series file from week 1 into an emptied series; false (with the
 // outcome filled in) when the file is refused.

@@ -1,4 +1,4 @@
-#include "OptionsIni.h"
+#include "session/OptionsIni.h"
 
 #include <cmath>
 

@@ -23,7 +23,7 @@ static void BM_MultiRunWeatherYears(benchmark::State& state) {
     return;
   }
   MultiRunOptions opt;
-  opt.EnviDir = std::string(KELMAR_WEATHER) + "/montecarlo/WAGE/";
+  opt.EnviDir = std::string(KELMAR_WEATHER) + "/wageningen/montecarlo/";
   MultiRunJob job;
   job.Mode = kRunAllEnvironments;
   job.SumFile = sum;

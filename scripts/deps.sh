@@ -3,7 +3,7 @@
 # Sourced by setup-and-run.sh and test.sh.
 kelmar_install_deps() {
   local pkgs=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-    fonts-dejavu-core)
+    qt6-svg-dev parallel fonts-dejavu-core)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

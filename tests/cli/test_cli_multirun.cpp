@@ -26,7 +26,7 @@ int Lines(const std::string& text) { return static_cast<int>(std::count(text.beg
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Normalised, as the program names directories in its messages.
-const std::string kWage = fs::weakly_canonical(fs::path(KELMAR_WEATHER) / "montecarlo/WAGE").string();
+const std::string kWage = fs::weakly_canonical(fs::path(KELMAR_WEATHER) / "wageningen/montecarlo").string();
 int Runs() { return int(std::distance(fs::directory_iterator(kWage), fs::directory_iterator())); }
 
 class CliMultiRun : public ::testing::Test {

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kWage = std::string(KELMAR_WEATHER) + "/montecarlo/WAGE/";
+const std::string kWage = std::string(KELMAR_WEATHER) + "/wageningen/montecarlo/";
 
 MultiRunJob Job(MultiRunMode m, const std::string& sum, int jobs = 1) { return {m, sum, jobs}; }
 

@@ -87,7 +87,7 @@ TEST(SeriesFile, RoundTripOfEveryKind) {
 }
 
 TEST(SeriesFile, MeasuredWeatherFileSurvivesLoadAndSave) {
-  const std::string path = std::string(KELMAR_WEATHER) + "/WAGE1996.ENV";
+  const std::string path = std::string(KELMAR_WEATHER) + "/wageningen/WAGE1996.ENV";
   if (!FileExists(path)) GTEST_SKIP() << "weather data not present: " << path;
   auto ws = MakeWorkspace();
   LoadSeries(*ws, kEnv, path, 1);

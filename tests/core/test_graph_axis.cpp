@@ -129,11 +129,11 @@ TEST(GraphAxis, NamesCloserThanHalfAnMAreSpread) {
     std::vector<double> in, out;
   };
   const Case cases[] = {
-      {{100, 100}, {100, 110}},             // same week: one "M" apart
-      {{100, 103, 104}, {100, 110, 120}},   // a run of close names
-      {{100, 200}, {100, 200}},             // far apart: unchanged
-      {{100, 50}, {100, 110}},              // out of order: kept right of the previous
-      {{-20000, -19990}, {-20000, -19990}}, // the limit starts at -9999
+      {{100, 100}, {100, 110}},           // same week: one "M" apart
+      {{100, 103, 104}, {100, 110, 120}}, // a run of close names
+      {{100, 200}, {100, 200}},           // far apart: unchanged
+      {{100, 50}, {100, 110}},            // out of order: kept right of the previous
+      {{-20000, -19990}, {-9994, -9984}}, // the limit starts at -9999
   };
   for (const Case& c : cases) EXPECT_EQ(SpreadLabels(c.in, 5), c.out);
 }

@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QString>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -67,6 +68,12 @@ bool ParseWord(const std::string& text, uint32_t& out) {
 // chosen here only, so other commands never need Qt at all.
 std::unique_ptr<QGuiApplication> MakeOffscreenApp() {
   if (QGuiApplication::instance()) return nullptr;
+  // Qt's notes about the session it runs in (no runtime directory, no
+  // display) are no concern of a command that only writes files.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtDebugMsg || type == QtInfoMsg || msg.startsWith(QLatin1String("QStandardPaths:"))) return;
+    std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+  });
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "kelmar";

@@ -3,8 +3,8 @@
 
 #include <QtWidgets>
 
-#include "OptionsDialog.h"
 #include "ScriptedDialogs.h"
+#include "dialogs/OptionsDialog.h"
 
 using namespace kelmar;
 using namespace kelmar::gui;
@@ -52,7 +52,7 @@ private slots:
     Options& o = p.form->ws().options;
     o.KelmOpti = kOptIncludeDate | kOptGraphBW;
     o.CorrRng2 = 33;
-    p.form->MIOptionsSaveClick();
+    p.trigger("MIOptionsSave");
     p.form->show();
     p.form->setGeometry(40, 50, 700, 500);
     QVERIFY(p.form->close());
@@ -76,9 +76,9 @@ private slots:
               "[Window Position]\r\nTMainForm=1,2,300,200,0\r\n[Other]\r\nKeep=1\r\n");
     QCOMPARE(p.form->ws().options.GraphPrintScale, 150);
     p.dlg.answers << Answer::No << Answer::Yes;
-    p.form->MIOptionsDeleteClick();
+    p.trigger("MIOptionsDelete");
     QCOMPARE(p.form->ws().options.KelmOpti, 4u);
-    p.form->MIOptionsDeleteClick();
+    p.trigger("MIOptionsDelete");
     QCOMPARE(p.dlg.texts(), QStringList({"Delete KELMAR options?", "Delete KELMAR options?"}));
     QCOMPARE(p.dlg.asked[0].buttons, Buttons::YesNo);
     QCOMPARE(p.form->ws().options.KelmOpti, 0u);
@@ -106,11 +106,11 @@ private slots:
     for (bool keep : {false, true}) {
       Program p({"SANDY6.DAT"}, keep ? "[Kelmar Options]\r\nKelmOpti=256\r\n" : "");
       p.form->show();
-      p.form->ShowCorrView()->frame()->setGeometry(11, 12, 330, 220);
-      p.form->corrView()->frame()->close();
-      QTRY_VERIFY(!p.form->corrView());
+      p.form->windows().show("TCorrView")->frame()->setGeometry(11, 12, 330, 220);
+      p.form->windows().find("TCorrView")->frame()->close();
+      QTRY_VERIFY(!p.form->windows().find("TCorrView"));
       QCOMPARE(p.form->ini().hasKey("Window Position", "TCorrView"), keep);
-      if (keep) QCOMPARE(p.form->ShowCorrView()->frame()->geometry(), QRect(11, 12, 330, 220));
+      if (keep) QCOMPARE(p.form->windows().show("TCorrView")->frame()->geometry(), QRect(11, 12, 330, 220));
     }
   }
 };

@@ -81,11 +81,11 @@ private slots:
               "[MultiRun Options]\r\nSaveRslts=1\r\n[Kelmar Options]\r\nKelmOpti=33024\r\nCorrRng1=7\r\n");
     const QByteArray before = ReadAll(p.iniPath());
     p.form->show();
-    p.form->MIRunCalculateClick();
-    p.form->ShowResultView(kTableNBalance);
-    p.form->ShowSummaryView(kSummaryWater);
+    p.trigger("MIRunCalculate");
+    p.form->windows().show("TRsltView", kTableNBalance);
+    p.form->windows().show("TSummView", kSummaryWater);
     p.dlg.answers << Answer::Ok << Answer::Cancel << Answer::No;
-    p.form->MIEditShiftUpClick();
+    p.trigger("MIEditShiftUp");
     p.dlg.clear();
     QVERIFY(!p.form->close());
     QCOMPARE(p.dlg.texts(), QStringList{"Scenario has been modified. Save ?"});
@@ -107,10 +107,11 @@ private slots:
     Program p({"SANDY6.DAT"}, "[Kelmar Options]\r\nKelmOpti=256\r\n[Open Windows]\r\nTRsltView_6=0\r\n"
                               "TSummView_19=1\r\nTGraphView_12=2\r\nTSummView_15=3\r\nTNoSuchView=4\r\n"
                               "TNPKView=5\r\n[Window Position]\r\nTNPKView=31,41,300,200,0\r\n");
-    QVERIFY(p.form->resultView() && p.form->summaryView(19) && p.form->npkView());
-    QCOMPARE(p.form->resultView()->kind(), 6);
+    QVERIFY(p.form->windows().find("TRsltView") && p.form->windows().find("TSummView", 19) &&
+            p.form->windows().find("TNPKView"));
+    QCOMPARE(p.form->windows().get<TRsltView>("TRsltView")->kind(), 6);
     QCOMPARE(p.form->mdiArea()->subWindowList().size(), 3);
-    QCOMPARE(p.form->npkView()->frame()->geometry(), QRect(31, 41, 300, 200));
+    QCOMPARE(p.form->windows().find("TNPKView")->frame()->geometry(), QRect(31, 41, 300, 200));
   }
 
   // The windows of later versions are disabled; the run keys are the ones

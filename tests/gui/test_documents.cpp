@@ -166,6 +166,42 @@ private slots:
   // the name offered is the scenario's companion, or NEW for a new series.
   // The summary's question: Yes appends a line, Cancel writes nothing, No
   // starts the file anew.
+  // A save that cannot be written is reported and changes neither the
+  // document's name (nor the caption) nor its saved mark, for Save and Save
+  // As of every document.
+  void failedSavesKeepNameAndMark() {
+    const std::tuple<const char*, Doc, bool> rows[] = {
+        {"MIFileSaveAs", Doc::Scenario, true},      {"MIFileSave", Doc::Scenario, false},
+        {"MIFileSaveAny", Doc::Scenario, true},     {"MIFileEnviSaveAs", Doc::Environment, true},
+        {"MIFileIrriSave", Doc::Irrigation, false}, {"MIFileNminSaveAs", Doc::Nmineral, true},
+        {"MIFileOmonSave", Doc::Omon, false}};
+    for (const auto& [action, doc, asks] : rows) {
+      Program p;
+      Workspace& ws = p.form->ws();
+      const QString unwritable = p.data("no such dir/FILE");
+      std::string* name = &ws.scenario.ScenarioFile;
+      if (doc != Doc::Scenario) {
+        const SeriesKind k = SeriesOf(doc);
+        name = &ws.scenario.series(k).FileName;
+        // Data in every series, so that there is something to save.
+        ws.weeks[12].Irr = 5, ws.weeks[12].Ni1 = 30, ws.weeks[12].OMi = 2;
+      }
+      if (!asks) *name = unwritable.toStdString() + std::string(doc == Doc::Scenario ? ".DAT" : ".X");
+      ws.state.DocStatus &= ~SavedBit(doc);
+      const std::string before = *name;
+      const QString caption = p.form->windowTitle();
+      p.dlg.files.enqueue(unwritable);
+      p.trigger(action);
+      QCOMPARE(p.dlg.requests.size(), asks ? 1 : 0);
+      QCOMPARE(p.dlg.asked.size(), 1);
+      QVERIFY2(p.dlg.asked[0].type == BoxType::Error && p.dlg.asked[0].text.startsWith("Saving "),
+               qPrintable(p.dlg.texts().join('|')));
+      QCOMPARE(*name, before);
+      QCOMPARE(p.form->windowTitle(), caption);
+      QVERIFY2(!(p.status() & SavedBit(doc)), action);
+    }
+  }
+
   void outputFilesAndSummary() {
     Program p;
     p.form->ws().state.RangeFrom = 53;

@@ -45,6 +45,43 @@ private slots:
     }
   }
 
+  // A value outside its input's limits is refused with the input's message
+  // and the dialog stays open; values within the limits are kept as typed.
+  void dialogRefusesValuesOutsideTheLimits() {
+    const std::tuple<int, double, QString> rows[] = {{2, 49, "Value must be between 50 and 200 !"},
+                                                     {2, 201, "Value must be between 50 and 200 !"},
+                                                     {0, 101, "Value must be between 0 and 100 !"},
+                                                     {1, -1, "Value must be between 0 and 100 !"},
+                                                     {2, 50, ""},
+                                                     {2, 200, ""},
+                                                     {0, 0, ""},
+                                                     {1, 100, ""}};
+    for (const auto& [input, value, message] : rows) {
+      Options o;
+      o.GraphPrintScale = 150;
+      ScriptedDialogs dlg;
+      TKelmOptiDialog d(o, &dlg);
+      QAbstractSpinBox* inputs[] = {d.lowerInput(), d.higherInput(), d.scaleInput()};
+      inputs[input]->setFocus();
+      if (input == 2)
+        d.scaleInput()->setValue(int(value));
+      else
+        static_cast<QDoubleSpinBox*>(inputs[input])->setValue(value);
+      d.open();
+      d.accept();
+      QCOMPARE(dlg.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+      QCOMPARE(d.isVisible(), !message.isEmpty());
+      if (!message.isEmpty()) {
+        QCOMPARE(dlg.asked[0].type, BoxType::Error);
+        QCOMPARE(o.GraphPrintScale, 150);
+        QCOMPARE(QList<float>({o.CorrRng1, o.CorrRng2}), QList<float>({10, 20}));
+      } else {
+        const float stored[] = {o.CorrRng1, o.CorrRng2, float(o.GraphPrintScale)};
+        QCOMPARE(stored[input], float(value));
+      }
+    }
+  }
+
   // Saved options and the main window's position come back at the next
   // start, which opens the scenario saved as DataFile.
   void optionsAndPositionSurviveARestart() {

@@ -3,7 +3,9 @@
 // a summary, close.
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 
 #include "ScriptedDialogs.h"
 #include "Version.h"
@@ -101,6 +103,41 @@ private slots:
     QVERIFY(ReadAll(p.data("table.pdf")).startsWith("%PDF"));
     p.form->output().PrintData(Doc::Scenario);
     QCOMPARE(p.dlg.requests.size(), 2);
+  }
+
+  // A PDF file is replaced only after the question; it has the paper and
+  // orientation of the printer setup.
+  void pdfOutputAsksBeforeReplacingAndFollowsPrinterSetup() {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+      QSKIP("a real printer is installed; nothing is sent to it");
+    Program p;
+    p.trigger("MIRunCalculate");
+    const QString pdf = p.data("table.pdf");
+    WriteFile(pdf, "keep");
+    const QString question = "File " + pdf + " already exists. Replace ?";
+    p.dlg.files.enqueue(pdf);
+    p.dlg.answers.enqueue(Answer::Cancel);
+    p.trigger("MIPrintViewEnvironment");
+    QCOMPARE(p.dlg.texts(), QStringList{question});
+    QCOMPARE(p.dlg.asked[0].buttons, Buttons::OkCancel);
+    QCOMPARE(ReadAll(pdf), QByteArray("keep"));
+
+    QPrinter& printer = p.form->output().printer();
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setPageSize(QPageSize(QPageSize::A5));
+    p.dlg.clear();
+    p.dlg.files.enqueue(pdf);
+    p.dlg.answers.enqueue(Answer::Ok);
+    p.trigger("MIPrintViewEnvironment");
+    QCOMPARE(p.dlg.texts(), QStringList{question});
+    const QByteArray out = ReadAll(pdf);
+    QVERIFY(out.startsWith("%PDF"));
+    // A5 is 420 x 595 points; landscape puts the long side across.
+    const QRegularExpression box(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])");
+    const QRegularExpressionMatch m = box.match(QString::fromLatin1(out));
+    QVERIFY(m.hasMatch());
+    QCOMPARE(qRound(m.captured(1).toDouble()), 595);
+    QCOMPARE(qRound(m.captured(2).toDouble()), 420);
   }
 
   // Pages end at form feeds (with their line ends); rows: the text | the

@@ -437,7 +437,7 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          {},
          [&win] { win.closeAll(); },
          {},
-         icon(QStyle::SP_DialogCloseButton)});
+         GlyphIcon(QStringLiteral("\u00d7"), QColor(0xb7, 0x1c, 0x1c))});
 
   // Help
   t.add({L("MIHelpContents"),
@@ -446,7 +446,7 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          {},
          [&f] { f.ShowHelp(0); },
          {},
-         icon(QStyle::SP_DialogHelpButton)});
+         GlyphIcon(L("?"), QColor(0x00, 0x83, 0x8f))});
   t.add({L("MIHelpSearch"), L("&Search for Help On..."), L("Search the help"), {}, [&f] { f.ShowHelp(0); }});
   t.add({L("MIHelpHowToUse"), L("&How to Use Help"), L("How to use the help"), {}, [&f] { f.ShowHelp(0); }});
   t.add({L("MIHelpAbout"), L("&About..."), L("About Kelmar"), {}, [&f] { f.about(); }});

@@ -116,6 +116,32 @@ private slots:
 
   // The windows of later versions are disabled; the run keys are the ones
   // users know.
+  // The windows open at shut-down, the floating Info View included, are
+  // listed and come back at the next start where they were.
+  void openWindowsRoundTrip() {
+    Program p({"SANDY6.DAT"}, "[Kelmar Options]\r\nKelmOpti=256\r\n");
+    p.form->resize(1000, 700);
+    p.form->show();
+    p.trigger("MISummaryMineralisation");
+    p.trigger("MIModifyRange");
+    p.trigger("MIInfoView");
+    WindowRegistry& w = p.form->windows();
+    w.find("TSummView", kSummaryMinTopSoil)->frame()->setGeometry(20, 30, 400, 250);
+    QVERIFY(p.form->close());
+    p.form.reset();
+    IniFile ini(p.iniPath().toStdString());
+    QCOMPARE(ini.sectionKeys("Open Windows"),
+             (std::vector<std::string>{"TSummView_17", "TRangeDialog", "TInfoView"}));
+    QDir::setCurrent(p.tmp.path());
+    p.start({});
+    WindowRegistry& again = p.form->windows();
+    QVERIFY(again.find("TSummView", kSummaryMinTopSoil) && again.find("TRangeDialog") &&
+            again.find("TInfoView"));
+    QVERIFY(again.find("TInfoView")->isWindow());
+    QCOMPARE(again.find("TSummView", kSummaryMinTopSoil)->frame()->geometry(), QRect(20, 30, 400, 250));
+    QCOMPARE(p.form->mdiArea()->subWindowList().size(), 2);
+  }
+
   void laterWindowsAreDisabled() {
     Program p(QStringList{});
     for (const char* n :

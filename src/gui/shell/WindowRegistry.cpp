@@ -64,10 +64,12 @@ void WindowRegistry::toggle(const QString& cls, int number) {
 }
 
 void WindowRegistry::addChild(const WindowKind& k, TIniForm* form) {
-  const QSize size = k.size ? k.size(form) : form->size();
   QMdiSubWindow* sub = mdi_->addSubWindow(form);
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->installEventFilter(this);
+  // The form's own size is what its content needs; the frame (title bar and
+  // borders) comes on top of it.
+  const QSize size = k.size ? k.size(form) : form->size().grownBy(sub->contentsMargins());
   sub->resize(size);
   const QSize view = mdi_->viewport()->size();
   if (k.flags & kCentred) {

@@ -55,8 +55,7 @@ TTextView::TTextView(Workspace& ws, QWidget* parent) : TIniForm(parent), ws_(ws)
   connect(copy, &QAction::triggered, this, &TTextView::copySelection);
   auto* all = new QAction(QStringLiteral("Select &All"), this);
   all->setObjectName(QStringLiteral("SelectAll"));
-  all->setShortcut(QKeySequence::SelectAll);
-  all->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  // No key of its own: Ctrl+A is the frame's Save As.
   connect(all, &QAction::triggered, list_, &QListWidget::selectAll);
   addAction(copy);
   addAction(all);

@@ -1,11 +1,13 @@
 #include <QApplication>
 
-#include "MainForm.h"
+#include "shell/Icons.h"
+#include "shell/MainForm.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Kelmar"));
   QApplication::setOrganizationName(QStringLiteral("Kelmar"));
+  QApplication::setWindowIcon(kelmar::gui::AppIcon());
   kelmar::gui::StartupConfig cfg;
   cfg.exePath = QApplication::applicationFilePath();
   QStringList args = QApplication::arguments();

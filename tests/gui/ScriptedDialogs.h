@@ -10,8 +10,15 @@
 #include <QTest>
 #include <memory>
 
-#include "MainForm.h"
-#include "UserDialogs.h"
+#include "dialogs/RangeDialogs.h"
+#include "dialogs/UserDialogs.h"
+#include "documents/DocumentSet.h"
+#include "output/OutputRouter.h"
+#include "run/RunControl.h"
+#include "shell/MainForm.h"
+#include "shell/WindowRegistry.h"
+#include "views/InfoView.h"
+#include "views/ResultViews.h"
 
 namespace kelmar::gui {
 
@@ -83,6 +90,12 @@ struct Program {
   QString data(const QString& name) const { return QDir(dataDir()).filePath(name); }
   QString iniPath() const { return tmp.filePath("bin/kelmar-gui.INI"); }
   uint32_t status() const { return form->ws().state.DocStatus; }
+  // Runs a command the way the user does: through its action.
+  void trigger(const QString& name) {
+    QAction* a = form->action(name);
+    QVERIFY2(a, qPrintable(name));
+    a->trigger();
+  }
 };
 
 } // namespace kelmar::gui

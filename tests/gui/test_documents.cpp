@@ -49,7 +49,7 @@ private slots:
     const QByteArray before = ReadAll(file);
     p.dlg.answers << answer << replace;
     const bool saved = answer == Answer::Yes && replace == Answer::Ok;
-    QCOMPARE(p.form->SaveQuery(doc), saved || answer == Answer::No);
+    QCOMPARE(p.form->docs().SaveQuery(doc), saved || answer == Answer::No);
     QCOMPARE(p.dlg.texts(), answer == Answer::Yes ? texts : texts.mid(0, 1));
     QCOMPARE(p.dlg.asked[0].buttons, Buttons::YesNoCancel);
     QCOMPARE(bool(p.status() & SavedBit(doc)), saved);
@@ -65,7 +65,7 @@ private slots:
         {"MIFileNminNew", kNminSaved, kResultsStale}}; // new measurements keep the results
     for (auto [action, set, cleared] : rows) {
       Program p;
-      p.form->MIRunCalculateClick();
+      p.trigger("MIRunCalculate");
       p.dlg.answers.enqueue(Answer::Ok); // the shift's confirmation
       p.form->action(action)->trigger();
       QVERIFY2((p.status() & set) == set && !(p.status() & cleared), action);
@@ -78,7 +78,7 @@ private slots:
     Program p(QStringList{});
     p.form->ws().state.DocStatus &= ~kScenarioSaved;
     p.dlg.files.enqueue(p.data("first.txt"));
-    p.form->MIFileSaveClick();
+    p.trigger("MIFileSave");
     QCOMPARE(p.dlg.requests.value(0).title, "Save scenario");
     QCOMPARE(p.dlg.requests.value(0).fileName, "NEW.DAT");
     // The chosen name gets the document's extension.
@@ -87,7 +87,7 @@ private slots:
     const QByteArray before = ReadAll(p.data("SANDY6.DAT"));
     p.dlg.files.enqueue(p.data("SANDY6.DAT"));
     p.dlg.answers.enqueue(Answer::Cancel);
-    p.form->MIFileSaveAsClick();
+    p.trigger("MIFileSaveAs");
     QCOMPARE(p.dlg.texts(), QStringList{"File " + p.data("SANDY6.DAT") + " already exists. Replace ?"});
     QCOMPARE(ReadAll(p.data("SANDY6.DAT")), before);
   }
@@ -120,7 +120,7 @@ private slots:
     const QByteArray env = ReadAll(p.data("SANDY6.ENV"));
     WriteFile(p.data("BAD.ENV"), env.left(env.size() / 2) + "x y z\r\n");
     p.dlg.files.enqueue(p.data("BAD.ENV"));
-    p.form->SeriesLoad(SeriesKind::Environment);
+    p.trigger("MIFileEnviLoad");
     QCOMPARE(p.dlg.asked.size(), 1);
     QCOMPARE(p.dlg.asked[0].type, BoxType::Error);
     QCOMPARE(ws.weeks[3].Tc, tc);
@@ -130,12 +130,12 @@ private slots:
     ws.state.DocStatus &= ~kNminSaved;
     p.dlg.clear();
     p.dlg.answers.enqueue(Answer::Cancel);
-    QVERIFY(!p.form->LoadScenarioWithCompanions(p.data("SANDY6.DAT")));
+    QVERIFY(!p.form->docs().LoadScenarioWithCompanions(p.data("SANDY6.DAT")));
     QCOMPARE(p.dlg.texts(), QStringList{"N-mineral data have been modified. Save ?"});
     QCOMPARE(ws.weeks[5].Ni1, 40.0f);
     p.dlg.clear();
     p.dlg.answers.enqueue(Answer::No);
-    QVERIFY(p.form->LoadScenarioWithCompanions(p.data("SANDY6.DAT")));
+    QVERIFY(p.form->docs().LoadScenarioWithCompanions(p.data("SANDY6.DAT")));
     QCOMPARE(p.dlg.texts(), QStringList{"N-mineral data have been modified. Save ?"});
     QCOMPARE(ws.weeks[5].Ni1, 0.0f);
     QVERIFY(p.status() & kNminSaved);
@@ -154,7 +154,7 @@ private slots:
         {true, Ok, 1, 2}, {false, Ok, 520, 1}, {false, Ok, 519, 520}, {true, Cancel, 519, 520}};
     for (auto [up, answer, crop, appl] : steps) {
       p.dlg.answers.enqueue(answer);
-      up ? p.form->MIEditShiftUpClick() : p.form->MIEditShiftDownClick();
+      up ? p.trigger("MIEditShiftUp") : p.trigger("MIEditShiftDown");
       QCOMPARE(sc.Crops[1].YEAR, crop);
       QCOMPARE(sc.Appls[4].YR, appl);
       QCOMPARE(sc.Appls[1].YR, pool);
@@ -166,16 +166,52 @@ private slots:
   // the name offered is the scenario's companion, or NEW for a new series.
   // The summary's question: Yes appends a line, Cancel writes nothing, No
   // starts the file anew.
+  // A save that cannot be written is reported and changes neither the
+  // document's name (nor the caption) nor its saved mark, for Save and Save
+  // As of every document.
+  void failedSavesKeepNameAndMark() {
+    const std::tuple<const char*, Doc, bool> rows[] = {
+        {"MIFileSaveAs", Doc::Scenario, true},      {"MIFileSave", Doc::Scenario, false},
+        {"MIFileSaveAny", Doc::Scenario, true},     {"MIFileEnviSaveAs", Doc::Environment, true},
+        {"MIFileIrriSave", Doc::Irrigation, false}, {"MIFileNminSaveAs", Doc::Nmineral, true},
+        {"MIFileOmonSave", Doc::Omon, false}};
+    for (const auto& [action, doc, asks] : rows) {
+      Program p;
+      Workspace& ws = p.form->ws();
+      const QString unwritable = p.data("no such dir/FILE");
+      std::string* name = &ws.scenario.ScenarioFile;
+      if (doc != Doc::Scenario) {
+        const SeriesKind k = SeriesOf(doc);
+        name = &ws.scenario.series(k).FileName;
+        // Data in every series, so that there is something to save.
+        ws.weeks[12].Irr = 5, ws.weeks[12].Ni1 = 30, ws.weeks[12].OMi = 2;
+      }
+      if (!asks) *name = unwritable.toStdString() + std::string(doc == Doc::Scenario ? ".DAT" : ".X");
+      ws.state.DocStatus &= ~SavedBit(doc);
+      const std::string before = *name;
+      const QString caption = p.form->windowTitle();
+      p.dlg.files.enqueue(unwritable);
+      p.trigger(action);
+      QCOMPARE(p.dlg.requests.size(), asks ? 1 : 0);
+      QCOMPARE(p.dlg.asked.size(), 1);
+      QVERIFY2(p.dlg.asked[0].type == BoxType::Error && p.dlg.asked[0].text.startsWith("Saving "),
+               qPrintable(p.dlg.texts().join('|')));
+      QCOMPARE(*name, before);
+      QCOMPARE(p.form->windowTitle(), caption);
+      QVERIFY2(!(p.status() & SavedBit(doc)), action);
+    }
+  }
+
   void outputFilesAndSummary() {
     Program p;
     p.form->ws().state.RangeFrom = 53;
     p.form->ws().state.RangeTill = 104;
-    QVERIFY(p.form->ChooseOutputFile(".ENV", false).isEmpty() &&
-            p.form->ChooseOutputFile(".OM", true).isEmpty());
-    p.form->MIRunCalculateClick();
+    QVERIFY(p.form->output().ChooseOutputFile(".ENV", false).isEmpty() &&
+            p.form->output().ChooseOutputFile(".OM", true).isEmpty());
+    p.trigger("MIRunCalculate");
     const QString sum = p.data("RUNS.SUM");
     p.dlg.files.enqueue(p.data("RUNS"));
-    p.form->MIFileSaveSummaryClick();
+    p.trigger("MIFileSaveSummary");
     QStringList got;
     for (const FileRequest& r : p.dlg.requests) got << r.title << r.fileName;
     QCOMPARE(got, QStringList({"Save environment", "SANDY6.ENV", "Save Organic Matter 53 - 104", "NEW.OM",
@@ -186,7 +222,7 @@ private slots:
     for (auto [answer, lines] : appends) {
       p.dlg.files.enqueue(sum);
       p.dlg.answers.enqueue(answer);
-      p.form->MIFileSaveSummaryClick();
+      p.trigger("MIFileSaveSummary");
       QCOMPARE(ReadAll(sum).count('\n'), lines);
     }
     QCOMPARE(p.dlg.texts().count("File " + sum + " already exists. Append ?"), 3);

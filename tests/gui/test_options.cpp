@@ -3,8 +3,8 @@
 
 #include <QtWidgets>
 
-#include "OptionsDialog.h"
 #include "ScriptedDialogs.h"
+#include "dialogs/OptionsDialog.h"
 
 using namespace kelmar;
 using namespace kelmar::gui;
@@ -45,6 +45,43 @@ private slots:
     }
   }
 
+  // A value outside its input's limits is refused with the input's message
+  // and the dialog stays open; values within the limits are kept as typed.
+  void dialogRefusesValuesOutsideTheLimits() {
+    const std::tuple<int, double, QString> rows[] = {{2, 49, "Value must be between 50 and 200 !"},
+                                                     {2, 201, "Value must be between 50 and 200 !"},
+                                                     {0, 101, "Value must be between 0 and 100 !"},
+                                                     {1, -1, "Value must be between 0 and 100 !"},
+                                                     {2, 50, ""},
+                                                     {2, 200, ""},
+                                                     {0, 0, ""},
+                                                     {1, 100, ""}};
+    for (const auto& [input, value, message] : rows) {
+      Options o;
+      o.GraphPrintScale = 150;
+      ScriptedDialogs dlg;
+      TKelmOptiDialog d(o, &dlg);
+      QAbstractSpinBox* inputs[] = {d.lowerInput(), d.higherInput(), d.scaleInput()};
+      inputs[input]->setFocus();
+      if (input == 2)
+        d.scaleInput()->setValue(int(value));
+      else
+        static_cast<QDoubleSpinBox*>(inputs[input])->setValue(value);
+      d.open();
+      d.accept();
+      QCOMPARE(dlg.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+      QCOMPARE(d.isVisible(), !message.isEmpty());
+      if (!message.isEmpty()) {
+        QCOMPARE(dlg.asked[0].type, BoxType::Error);
+        QCOMPARE(o.GraphPrintScale, 150);
+        QCOMPARE(QList<float>({o.CorrRng1, o.CorrRng2}), QList<float>({10, 20}));
+      } else {
+        const float stored[] = {o.CorrRng1, o.CorrRng2, float(o.GraphPrintScale)};
+        QCOMPARE(stored[input], float(value));
+      }
+    }
+  }
+
   // Saved options and the main window's position come back at the next
   // start, which opens the scenario saved as DataFile.
   void optionsAndPositionSurviveARestart() {
@@ -52,7 +89,7 @@ private slots:
     Options& o = p.form->ws().options;
     o.KelmOpti = kOptIncludeDate | kOptGraphBW;
     o.CorrRng2 = 33;
-    p.form->MIOptionsSaveClick();
+    p.trigger("MIOptionsSave");
     p.form->show();
     p.form->setGeometry(40, 50, 700, 500);
     QVERIFY(p.form->close());
@@ -76,9 +113,9 @@ private slots:
               "[Window Position]\r\nTMainForm=1,2,300,200,0\r\n[Other]\r\nKeep=1\r\n");
     QCOMPARE(p.form->ws().options.GraphPrintScale, 150);
     p.dlg.answers << Answer::No << Answer::Yes;
-    p.form->MIOptionsDeleteClick();
+    p.trigger("MIOptionsDelete");
     QCOMPARE(p.form->ws().options.KelmOpti, 4u);
-    p.form->MIOptionsDeleteClick();
+    p.trigger("MIOptionsDelete");
     QCOMPARE(p.dlg.texts(), QStringList({"Delete KELMAR options?", "Delete KELMAR options?"}));
     QCOMPARE(p.dlg.asked[0].buttons, Buttons::YesNo);
     QCOMPARE(p.form->ws().options.KelmOpti, 0u);
@@ -106,11 +143,11 @@ private slots:
     for (bool keep : {false, true}) {
       Program p({"SANDY6.DAT"}, keep ? "[Kelmar Options]\r\nKelmOpti=256\r\n" : "");
       p.form->show();
-      p.form->ShowCorrView()->frame()->setGeometry(11, 12, 330, 220);
-      p.form->corrView()->frame()->close();
-      QTRY_VERIFY(!p.form->corrView());
+      p.form->windows().show("TCorrView")->frame()->setGeometry(11, 12, 330, 220);
+      p.form->windows().find("TCorrView")->frame()->close();
+      QTRY_VERIFY(!p.form->windows().find("TCorrView"));
       QCOMPARE(p.form->ini().hasKey("Window Position", "TCorrView"), keep);
-      if (keep) QCOMPARE(p.form->ShowCorrView()->frame()->geometry(), QRect(11, 12, 330, 220));
+      if (keep) QCOMPARE(p.form->windows().show("TCorrView")->frame()->geometry(), QRect(11, 12, 330, 220));
     }
   }
 };

@@ -10,7 +10,7 @@
 using namespace kelmar;
 using namespace kelmar::gui;
 
-class RunControl : public QObject {
+class RunControlTest : public QObject {
   Q_OBJECT
 private slots:
   // Repeat and Continue need a calculated run; after one they run and
@@ -22,7 +22,7 @@ private slots:
       p.form->action("MIRun" + command)->trigger();
       QCOMPARE(p.dlg.texts(), QStringList{"Can only " + command + " when model has been Calculated first!"});
       QVERIFY(runs.isEmpty() && !p.form->ws().run.calculated);
-      p.form->MIRunCalculateClick();
+      p.trigger("MIRunCalculate");
       p.dlg.clear();
       runs.clear();
       p.form->action("MIRun" + command)->trigger();
@@ -34,10 +34,10 @@ private slots:
   // that look valid.
   void faultedRunIsReportedAndStale() {
     Program p;
-    p.form->MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     p.dlg.clear();
     p.form->ws().scenario.Soil[1].GAM = 0;
-    p.form->MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     QCOMPARE(p.dlg.texts().size(), 1);
     QVERIFY2(p.dlg.texts()[0].startsWith("Calculating " + p.data("SANDY6.DAT")),
              qPrintable(p.dlg.texts()[0]));
@@ -52,18 +52,18 @@ private slots:
     Workspace& ws = p.form->ws();
     ws.options.KelmOpti |= kOptMoveEnvOnContinue;
     ws.scenario.Weeks = 52;
-    p.form->MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     const float first = ws.weeks[1].Tc, later = ws.weeks[53].Tc;
     QVERIFY(first != later);
     ws.state.DocStatus &= ~kIrriSaved;
     p.dlg.answers.enqueue(Answer::Cancel);
     QSignalSpy runs(p.form.get(), &TMainForm::resultsRefreshed);
-    p.form->MIRunContinueClick();
+    p.trigger("MIRunContinue");
     QCOMPARE(p.dlg.texts(), QStringList{"Irrigation data have been modified. Save ?"});
     QCOMPARE(ws.weeks[1].Tc, first);
     QVERIFY(!runs.isEmpty());
     ws.state.DocStatus |= kIrriSaved;
-    p.form->MIRunContinueClick();
+    p.trigger("MIRunContinue");
     QCOMPARE(ws.weeks[1].Tc, later);
     QCOMPARE(ws.weeks[520].Tc, 0.0f);
     for (const SeriesHeader& s : ws.scenario.Series) QCOMPARE(s.Name.str(), std::string("Continued"));
@@ -79,14 +79,14 @@ private slots:
     ProgramState& st = ws.state;
     st.SelParm = kParmCount;
     for (auto [next, selected] : {std::pair{true, 1}, {false, kParmCount}, {false, kParmCount - 1}}) {
-      next ? p.form->MIRunNextParameterClick() : p.form->MIRunPreviousParameterClick();
+      next ? p.trigger("MIRunNextParameter") : p.trigger("MIRunPreviousParameter");
       QCOMPARE(st.SelParm, selected);
     }
     QTest::qWait(1);
     const AutoParm& a = ws.parms[kParmCount - 1];
     QVERIFY(p.form->parmPanelText().startsWith(QString::fromLatin1(a.name.data(), a.name.size()) + " = "));
 
-    p.form->MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     // A parameter whose range leaves room above its value.
     int k = 1;
     while (k <= kParmCount && ws.parms.value(ws.scenario, k) * 1.1f >= ws.parms[k].upper) ++k;
@@ -94,22 +94,26 @@ private slots:
     st.SelParm = k;
     st.DocStatus |= kScenarioSaved | kResultsStale;
     const float before = ws.parms.value(ws.scenario, k);
-    p.form->MIRunIncreaseClick();
+    p.trigger("MIRunIncrease");
     QVERIFY(ws.parms.value(ws.scenario, k) > before);
     QCOMPARE(p.status() & (kScenarioSaved | kResultsStale), 0u);
-    p.form->MIRunRestoreClick();
+    p.trigger("MIRunRestore");
     QCOMPARE(ws.parms.value(ws.scenario, k), before);
 
     const int weeks = p.form->ws().scenario.Weeks;
     st.InfoWeek = weeks;
-    p.form->MIIncrInfoWkClick(); // no Info View: nothing
+    p.trigger("MIIncrInfoWk"); // no Info View: nothing
     QCOMPARE(st.InfoWeek, weeks);
-    p.form->MIInfoViewClick();
+    p.trigger("MIInfoView");
     for (auto [next, week] : {std::pair{true, 1}, {false, weeks}}) {
-      next ? p.form->MIIncrInfoWkClick() : p.form->MIDecrInfoWkClick();
+      next ? p.trigger("MIIncrInfoWk") : p.trigger("MIDecrInfoWk");
       QCOMPARE(st.InfoWeek, week);
     }
-    QVERIFY(p.form->infoView()->lines().first().startsWith(QStringLiteral("Wk:%1 L1    L2").arg(weeks, 4)));
+    QVERIFY(p.form->windows()
+                .get<TInfoView>("TInfoView")
+                ->lines()
+                .first()
+                .startsWith(QStringLiteral("Wk:%1 L1    L2").arg(weeks, 4)));
   }
 
   // Next and Previous Range move by the range's width and stop at week 1 and
@@ -125,7 +129,7 @@ private slots:
       p.form->ws().scenario.Weeks = r[0];
       st.RangeFrom = r[1];
       st.RangeTill = r[2];
-      r[3] ? p.form->MINextRangeClick() : p.form->MIPreviousRangeClick();
+      r[3] ? p.trigger("MINextRange") : p.trigger("MIPreviousRange");
       QCOMPARE(QPoint(st.RangeFrom, st.RangeTill), QPoint(r[4], r[5]));
     }
     QTest::qWait(1);
@@ -139,17 +143,17 @@ private slots:
     TMainForm& f = *p.form;
     ProgramState& st = f.ws().state;
     f.show();
-    TRsltView* v = f.ShowResultView(kTableMineralN);
+    TRsltView* v = f.windows().show<TRsltView>("TRsltView", kTableMineralN);
     QCOMPARE(v->headerText(), "  wk    N1   Ni1    N2   Ni2");
-    f.MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     QCOMPARE(v->lines().first(), QString::fromLatin1(TableRow(f.ws(), 1, kTableMineralN).c_str()));
     // Another kind replaces the table shown.
-    QCOMPARE(f.ShowResultView(kTableEnvironment), v);
-    TRangeDialog* d = f.ShowRangeDialog();
+    QCOMPARE(f.windows().show<TRsltView>("TRsltView", kTableEnvironment), v);
+    TRangeDialog* d = f.windows().show<TRangeDialog>("TRangeDialog");
     // Typed edits are applied before the range steps on.
     d->fromInput()->setValue(100);
     d->tillInput()->setValue(150);
-    f.MINextRangeClick();
+    p.trigger("MINextRange");
     QCOMPARE(QPoint(st.RangeFrom, st.RangeTill), QPoint(151, 201));
     QCOMPARE(d->fromInput()->value(), 151);
     QCOMPARE(v->lines().size(), 51);
@@ -163,5 +167,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(RunControl)
+QTEST_MAIN(RunControlTest)
 #include "test_run_control.moc"

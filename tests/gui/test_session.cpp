@@ -3,12 +3,14 @@
 // a summary, close.
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 
-#include "Printing.h"
 #include "ScriptedDialogs.h"
 #include "Version.h"
 #include "data/TextFormat.h"
+#include "output/Printing.h"
 #include "report/Tables.h"
 
 using namespace kelmar;
@@ -25,7 +27,7 @@ private slots:
     QCOMPARE(f.statusLineText(), QString::fromLatin1(kVersionText));
 
     p.dlg.files.enqueue(p.data("SANDY6.DAT"));
-    f.MIFileLoadClick();
+    p.trigger("MIFileLoad");
     QCOMPARE(p.dlg.requests[0].title, "Load scenario");
     QCOMPARE(p.dlg.requests[0].filter, "Data files (*.DAT)");
     QVERIFY2(p.dlg.asked.isEmpty(), qPrintable(p.dlg.texts().join('|')));
@@ -35,14 +37,15 @@ private slots:
     QVERIFY(!(p.status() & kResultsStale));
     QTRY_VERIFY(f.calculateButtonDown());
     f.action("MIViewNitrogenBalance")->trigger();
-    QCOMPARE(f.resultView()->lines().size(), f.ws().scenario.Weeks);
+    QCOMPARE(f.windows().get<TRsltView>("TRsltView")->lines().size(), f.ws().scenario.Weeks);
     f.action("MISummaryNitrogenBalance")->trigger();
     f.action("MISummaryMineralBalance")->trigger();
-    QCOMPARE(f.npkView()->lines().size(), 16);
+    QCOMPARE(f.windows().get<TNPKView>("TNPKView")->lines().size(), 16);
     f.action("MISummaryNmodelledvsNmeasured")->trigger();
-    QCOMPARE(f.corrView()->lines().size(), 19);
+    QCOMPARE(f.windows().get<TCorrView>("TCorrView")->lines().size(), 19);
     f.action("MIWindowTile")->trigger();
-    f.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(f.resultView()->frame()));
+    f.mdiArea()->setActiveSubWindow(
+        qobject_cast<QMdiSubWindow*>(f.windows().get<TRsltView>("TRsltView")->frame()));
     if (const QByteArray shot = qgetenv("KELMAR_GUI_SCREENSHOT"); !shot.isEmpty()) {
       QTest::qWait(50);
       f.grab().save(QString::fromLocal8Bit(shot));
@@ -74,8 +77,8 @@ private slots:
     // Stale results are announced before printing; Cancel writes nothing.
     p.dlg.clear();
     p.dlg.answers << Answer::Ok << Answer::Cancel;
-    f.MIEditShiftUpClick();
-    f.PrintTable(kSummaryWater);
+    p.trigger("MIEditShiftUp");
+    f.output().PrintTable(kSummaryWater);
     QCOMPARE(p.dlg.texts().last(), "Results may not be up to date. Continue anyway ?");
     QVERIFY(p.dlg.requests.isEmpty());
 
@@ -92,14 +95,49 @@ private slots:
     if (!QPrinterInfo::availablePrinters().isEmpty())
       QSKIP("a real printer is installed; nothing is sent to it");
     Program p;
-    p.form->MIRunCalculateClick();
+    p.trigger("MIRunCalculate");
     p.dlg.files.enqueue(p.data("table.pdf"));
-    p.form->PrintTable(kTableEnvironment);
+    p.form->output().PrintTable(kTableEnvironment);
     QCOMPARE(p.dlg.requests.size(), 1);
     QCOMPARE(p.dlg.requests[0].filter, "PDF files (*.pdf)");
     QVERIFY(ReadAll(p.data("table.pdf")).startsWith("%PDF"));
-    p.form->PrintData(Doc::Scenario);
+    p.form->output().PrintData(Doc::Scenario);
     QCOMPARE(p.dlg.requests.size(), 2);
+  }
+
+  // A PDF file is replaced only after the question; it has the paper and
+  // orientation of the printer setup.
+  void pdfOutputAsksBeforeReplacingAndFollowsPrinterSetup() {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+      QSKIP("a real printer is installed; nothing is sent to it");
+    Program p;
+    p.trigger("MIRunCalculate");
+    const QString pdf = p.data("table.pdf");
+    WriteFile(pdf, "keep");
+    const QString question = "File " + pdf + " already exists. Replace ?";
+    p.dlg.files.enqueue(pdf);
+    p.dlg.answers.enqueue(Answer::Cancel);
+    p.trigger("MIPrintViewEnvironment");
+    QCOMPARE(p.dlg.texts(), QStringList{question});
+    QCOMPARE(p.dlg.asked[0].buttons, Buttons::OkCancel);
+    QCOMPARE(ReadAll(pdf), QByteArray("keep"));
+
+    QPrinter& printer = p.form->output().printer();
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setPageSize(QPageSize(QPageSize::A5));
+    p.dlg.clear();
+    p.dlg.files.enqueue(pdf);
+    p.dlg.answers.enqueue(Answer::Ok);
+    p.trigger("MIPrintViewEnvironment");
+    QCOMPARE(p.dlg.texts(), QStringList{question});
+    const QByteArray out = ReadAll(pdf);
+    QVERIFY(out.startsWith("%PDF"));
+    // A5 is 420 x 595 points; landscape puts the long side across.
+    const QRegularExpression box(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])");
+    const QRegularExpressionMatch m = box.match(QString::fromLatin1(out));
+    QVERIFY(m.hasMatch());
+    QCOMPARE(qRound(m.captured(1).toDouble()), 595);
+    QCOMPARE(qRound(m.captured(2).toDouble()), 420);
   }
 
   // Pages end at form feeds (with their line ends); rows: the text | the
@@ -117,7 +155,7 @@ private slots:
   void helpWithoutPagesSaysSo() {
     Program p(QStringList{});
     p.form->action("MIHelpContents")->trigger();
-    p.form->MIHelpAboutClick();
+    p.trigger("MIHelpAbout");
     QCOMPARE(p.dlg.asked.size(), 2);
     QVERIFY(p.dlg.asked[0].text.startsWith("No help is installed"));
     QVERIFY(p.dlg.asked[1].text.startsWith(QString::fromLatin1(kVersionText)));

@@ -81,11 +81,11 @@ private slots:
               "[MultiRun Options]\r\nSaveRslts=1\r\n[Kelmar Options]\r\nKelmOpti=33024\r\nCorrRng1=7\r\n");
     const QByteArray before = ReadAll(p.iniPath());
     p.form->show();
-    p.form->MIRunCalculateClick();
-    p.form->ShowResultView(kTableNBalance);
-    p.form->ShowSummaryView(kSummaryWater);
+    p.trigger("MIRunCalculate");
+    p.form->windows().show("TRsltView", kTableNBalance);
+    p.form->windows().show("TSummView", kSummaryWater);
     p.dlg.answers << Answer::Ok << Answer::Cancel << Answer::No;
-    p.form->MIEditShiftUpClick();
+    p.trigger("MIEditShiftUp");
     p.dlg.clear();
     QVERIFY(!p.form->close());
     QCOMPARE(p.dlg.texts(), QStringList{"Scenario has been modified. Save ?"});
@@ -107,14 +107,41 @@ private slots:
     Program p({"SANDY6.DAT"}, "[Kelmar Options]\r\nKelmOpti=256\r\n[Open Windows]\r\nTRsltView_6=0\r\n"
                               "TSummView_19=1\r\nTGraphView_12=2\r\nTSummView_15=3\r\nTNoSuchView=4\r\n"
                               "TNPKView=5\r\n[Window Position]\r\nTNPKView=31,41,300,200,0\r\n");
-    QVERIFY(p.form->resultView() && p.form->summaryView(19) && p.form->npkView());
-    QCOMPARE(p.form->resultView()->kind(), 6);
+    QVERIFY(p.form->windows().find("TRsltView") && p.form->windows().find("TSummView", 19) &&
+            p.form->windows().find("TNPKView"));
+    QCOMPARE(p.form->windows().get<TRsltView>("TRsltView")->kind(), 6);
     QCOMPARE(p.form->mdiArea()->subWindowList().size(), 3);
-    QCOMPARE(p.form->npkView()->frame()->geometry(), QRect(31, 41, 300, 200));
+    QCOMPARE(p.form->windows().find("TNPKView")->frame()->geometry(), QRect(31, 41, 300, 200));
   }
 
   // The windows of later versions are disabled; the run keys are the ones
   // users know.
+  // The windows open at shut-down, the floating Info View included, are
+  // listed and come back at the next start where they were.
+  void openWindowsRoundTrip() {
+    Program p({"SANDY6.DAT"}, "[Kelmar Options]\r\nKelmOpti=256\r\n");
+    p.form->resize(1000, 700);
+    p.form->show();
+    p.trigger("MISummaryMineralisation");
+    p.trigger("MIModifyRange");
+    p.trigger("MIInfoView");
+    WindowRegistry& w = p.form->windows();
+    w.find("TSummView", kSummaryMinTopSoil)->frame()->setGeometry(20, 30, 400, 250);
+    QVERIFY(p.form->close());
+    p.form.reset();
+    IniFile ini(p.iniPath().toStdString());
+    QCOMPARE(ini.sectionKeys("Open Windows"),
+             (std::vector<std::string>{"TSummView_17", "TRangeDialog", "TInfoView"}));
+    QDir::setCurrent(p.tmp.path());
+    p.start({});
+    WindowRegistry& again = p.form->windows();
+    QVERIFY(again.find("TSummView", kSummaryMinTopSoil) && again.find("TRangeDialog") &&
+            again.find("TInfoView"));
+    QVERIFY(again.find("TInfoView")->isWindow());
+    QCOMPARE(again.find("TSummView", kSummaryMinTopSoil)->frame()->geometry(), QRect(20, 30, 400, 250));
+    QCOMPARE(p.form->mdiArea()->subWindowList().size(), 2);
+  }
+
   void laterWindowsAreDisabled() {
     Program p(QStringList{});
     for (const char* n :

@@ -1,4 +1,4 @@
-#include "IniForm.h"
+#include "widgets/IniForm.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

@@ -5,8 +5,10 @@
 
 #include <QDialog>
 #include <QMap>
+#include <memory>
 
 #include "Options.h"
+#include "dialogs/UserDialogs.h"
 
 class QCheckBox;
 class QButtonGroup;
@@ -15,10 +17,13 @@ class QSpinBox;
 
 namespace kelmar::gui {
 
+class UserDialogs;
+
 class TKelmOptiDialog : public QDialog {
   Q_OBJECT
 public:
-  TKelmOptiDialog(Options& options, QWidget* parent = nullptr);
+  // Out-of-range values are reported through `dialogs` (nullptr: message boxes).
+  TKelmOptiDialog(Options& options, UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
   QCheckBox* optiBox(uint32_t bit) const { return opti_.value(bit); }
   QCheckBox* opt2Box(uint32_t bit) const { return opt2_.value(bit); }
   QCheckBox* printToFileBox() const { return printToFile_; }
@@ -30,7 +35,12 @@ public:
   void accept() override;
 
 private:
+  // True when every numeric input lies within its limits; otherwise the
+  // first one outside them is reported and takes the focus.
+  bool checkLimits();
   Options& options_;
+  UserDialogs* dialogs_;
+  std::unique_ptr<UserDialogs> ownDialogs_;
   QMap<uint32_t, QCheckBox*> opti_;
   QMap<uint32_t, QCheckBox*> opt2_;
   QCheckBox* printToFile_;

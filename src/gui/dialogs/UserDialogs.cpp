@@ -1,4 +1,4 @@
-#include "UserDialogs.h"
+#include "dialogs/UserDialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

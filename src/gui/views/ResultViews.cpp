@@ -1,9 +1,5 @@
-#include "ResultViews.h"
+#include "views/ResultViews.h"
 
-#include <QFontDatabase>
-#include <QLabel>
-#include <QListWidget>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "Workspace.h"
@@ -14,59 +10,9 @@
 
 namespace kelmar::gui {
 
-QFont ResultFont() {
-  QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setPointSize(10);
-  f.setBold(false);
-  return f;
-}
-
-QString CoreText(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-TTextView::TTextView(Workspace& ws, QWidget* parent) : TIniForm(parent), ws_(ws) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  header_ = new QLabel(this);
-  header_->setObjectName(QStringLiteral("header"));
-  header_->setFont(ResultFont());
-  header_->setTextFormat(Qt::PlainText);
-  header_->setFrameShape(QFrame::Panel);
-  header_->setFrameShadow(QFrame::Raised);
-  list_ = new QListWidget(this);
-  list_->setObjectName(QStringLiteral("lines"));
-  list_->setFont(ResultFont());
-  list_->setUniformItemSizes(true);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  layout->addWidget(header_);
-  layout->addWidget(list_, 1);
-  // 60 characters of the size-10 font, as wide as the tables need.
-  resize(60 * ResultFont().pointSize(), 400);
-}
-
-void TTextView::Refresh() {
-  setWindowTitle(title());
-  const QString h = header();
-  header_->setText(h);
-  header_->setVisible(!h.isEmpty());
-  list_->setUpdatesEnabled(false);
-  list_->clear();
-  list_->addItems(content());
-  list_->setUpdatesEnabled(true);
-}
-
-QString TTextView::headerText() const { return header_->text(); }
-
-QStringList TTextView::lines() const {
-  QStringList out;
-  for (int i = 0; i < list_->count(); ++i) out << list_->item(i)->text();
-  return out;
-}
-
 TRsltView::TRsltView(Workspace& ws, int kind, QWidget* parent) : TTextView(ws, parent), kind_(kind) {
   Refresh();
+  resize(fittingSize(25));
 }
 
 void TRsltView::setKind(int kind) {
@@ -88,6 +34,7 @@ QStringList TRsltView::content() const {
 
 TSummView::TSummView(Workspace& ws, int kind, QWidget* parent) : TTextView(ws, parent), kind_(kind) {
   Refresh();
+  resize(fittingSize(12));
 }
 
 QString TSummView::WindowKey() const { return QStringLiteral("TSummView_%1").arg(kind_); }
@@ -102,8 +49,8 @@ QStringList TSummView::content() const {
 }
 
 TNPKView::TNPKView(Workspace& ws, QWidget* parent) : TTextView(ws, parent) {
-  resize(50 * ResultFont().pointSize(), 16 * 20 + 18);
   Refresh();
+  resize(fittingSize(16));
 }
 
 int TNPKView::PrintKind() const { return kSummaryMineralBalance; }
@@ -115,8 +62,8 @@ QStringList TNPKView::content() const {
 }
 
 TCorrView::TCorrView(Workspace& ws, QWidget* parent) : TTextView(ws, parent) {
-  resize(50 * ResultFont().pointSize(), 19 * 20 + 18);
   Refresh();
+  resize(fittingSize(19));
 }
 
 int TCorrView::PrintKind() const { return kSummaryNmVsNi; }

@@ -1,4 +1,4 @@
-#include "OptionsDialog.h"
+#include "dialogs/OptionsDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
+
+#include "dialogs/UserDialogs.h"
 
 namespace kelmar::gui {
 
@@ -42,7 +44,12 @@ constexpr BitCaption kOpt2Boxes[] = {
 };
 } // namespace
 
-TKelmOptiDialog::TKelmOptiDialog(Options& options, QWidget* parent) : QDialog(parent), options_(options) {
+TKelmOptiDialog::TKelmOptiDialog(Options& options, UserDialogs* dialogs, QWidget* parent)
+    : QDialog(parent), options_(options), dialogs_(dialogs) {
+  if (!dialogs_) {
+    ownDialogs_ = std::make_unique<QtUserDialogs>(this);
+    dialogs_ = ownDialogs_.get();
+  }
   setWindowTitle(QStringLiteral("Kelmar Options"));
   auto* boxes = new QGridLayout;
   int i = 0;
@@ -79,9 +86,11 @@ TKelmOptiDialog::TKelmOptiDialog(Options& options, QWidget* parent) : QDialog(pa
   auto* rangeForm = new QFormLayout(rangeBox);
   lower_ = new QDoubleSpinBox(rangeBox);
   higher_ = new QDoubleSpinBox(rangeBox);
+  // The inputs take any number; their limits are checked on OK, with a
+  // message, so that nothing typed is silently changed.
   for (QDoubleSpinBox* s : {lower_, higher_}) {
     s->setDecimals(0);
-    s->setRange(0, 100);
+    s->setRange(-1e6, 1e6);
   }
   lower_->setValue(options.CorrRng1);
   higher_->setValue(options.CorrRng2);
@@ -90,7 +99,7 @@ TKelmOptiDialog::TKelmOptiDialog(Options& options, QWidget* parent) : QDialog(pa
 
   auto* scaleForm = new QFormLayout;
   scale_ = new QSpinBox(this);
-  scale_->setRange(50, 200);
+  scale_->setRange(-1000000, 1000000);
   scale_->setValue(options.GraphPrintScale);
   scaleForm->addRow(QStringLiteral("&GraphPrintScale:"), scale_);
 
@@ -109,13 +118,7 @@ TKelmOptiDialog::TKelmOptiDialog(Options& options, QWidget* parent) : QDialog(pa
 }
 
 void TKelmOptiDialog::accept() {
-  // An input left with a value outside its limits keeps the dialog open.
-  for (QAbstractSpinBox* s : {static_cast<QAbstractSpinBox*>(lower_), static_cast<QAbstractSpinBox*>(higher_),
-                              static_cast<QAbstractSpinBox*>(scale_)})
-    if (!s->hasAcceptableInput()) {
-      s->setFocus();
-      return;
-    }
+  if (!checkLimits()) return;
   uint32_t opti = 0;
   for (auto it = opti_.cbegin(); it != opti_.cend(); ++it)
     if (it.value()->isChecked()) opti |= it.key();
@@ -126,11 +129,31 @@ void TKelmOptiDialog::accept() {
   options_.KelmOpt2 = opt2;
   options_.PrntType = printToFile_->isChecked() ? 2 : 0;
   options_.CorrOpti = std::max(0, corr_->checkedId());
-  options_.CorrRng1 = static_cast<float>(std::round(lower_->value()));
-  options_.CorrRng2 = static_cast<float>(std::round(higher_->value()));
+  options_.CorrRng1 = static_cast<float>(lower_->value());
+  options_.CorrRng2 = static_cast<float>(higher_->value());
   if (options_.CorrRng2 < options_.CorrRng1) options_.CorrRng2 = options_.CorrRng1;
   options_.GraphPrintScale = scale_->value();
   QDialog::accept();
+}
+
+bool TKelmOptiDialog::checkLimits() {
+  struct Limit {
+    QAbstractSpinBox* input;
+    double value, min, max;
+  };
+  const Limit limits[] = {{lower_, lower_->value(), 0, 100},
+                          {higher_, higher_->value(), 0, 100},
+                          {scale_, double(scale_->value()), 50, 200}};
+  for (const Limit& l : limits) {
+    // A text the input cannot read is outside the limits as well.
+    if (l.input->hasAcceptableInput() && l.value >= l.min && l.value <= l.max) continue;
+    dialogs_->inform(BoxType::Error,
+                     QStringLiteral("Value must be between %1 and %2 !").arg(l.min).arg(l.max));
+    l.input->setFocus();
+    l.input->selectAll();
+    return false;
+  }
+  return true;
 }
 
 } // namespace kelmar::gui

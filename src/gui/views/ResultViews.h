@@ -4,45 +4,10 @@
 // font and refill it after every run and change of the week range.
 #pragma once
 
-#include <QStringList>
-
-#include "IniForm.h"
-
-class QLabel;
-class QListWidget;
-
-namespace kelmar {
-struct Workspace;
-}
+#include "views/CoreText.h"
+#include "views/TextView.h"
 
 namespace kelmar::gui {
-
-// The fixed-pitch font of the result windows, size 10.
-QFont ResultFont();
-// Table and summary text is single-byte (the headers hold the byte 0xE9).
-QString CoreText(const std::string& s);
-
-class TTextView : public TIniForm {
-  Q_OBJECT
-public:
-  TTextView(Workspace& ws, QWidget* parent = nullptr);
-  // Refills the window from the current results.
-  void Refresh();
-  QString headerText() const;
-  QStringList lines() const;
-  // The table kind whose printed form matches the window (0: none).
-  virtual int PrintKind() const = 0;
-
-protected:
-  virtual QString title() const = 0;
-  virtual QString header() const = 0;
-  virtual QStringList content() const = 0;
-  Workspace& ws_;
-
-private:
-  QLabel* header_;
-  QListWidget* list_;
-};
 
 class TRsltView : public TTextView {
   Q_OBJECT

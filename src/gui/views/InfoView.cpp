@@ -1,13 +1,13 @@
-#include "InfoView.h"
+#include "views/InfoView.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 
-#include "ResultViews.h"
 #include "Workspace.h"
 #include "calc/Corr.h"
 #include "data/TextFormat.h"
+#include "views/CoreText.h"
 
 namespace kelmar::gui {
 

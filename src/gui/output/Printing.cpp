@@ -1,4 +1,4 @@
-#include "Printing.h"
+#include "output/Printing.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -9,7 +9,7 @@
 #include <QPrinter>
 #include <QUrl>
 
-#include "ResultViews.h"
+#include "views/CoreText.h"
 
 namespace kelmar::gui {
 

@@ -1,4 +1,4 @@
-#include "RangeDialogs.h"
+#include "dialogs/RangeDialogs.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>

@@ -40,6 +40,8 @@ public:
   virtual QString WindowKey() const;
   // The topic of the window in the help file; 0 when it has none.
   virtual int HelpContext() const { return 0; }
+  // Refills the window from the documents and results it shows.
+  virtual void Refresh() {}
   // The frame that carries the window's position: the MDI sub-window when
   // the form sits in one, else the form itself.
   QWidget* frame();
@@ -58,7 +60,7 @@ class TMyDialog : public TIniForm {
 public:
   explicit TMyDialog(QWidget* parent = nullptr) : TIniForm(parent) {}
   // Copies the document into the controls and clears "modified".
-  virtual void Refresh() { setModified(false); }
+  void Refresh() override { setModified(false); }
   // Copies the controls into the document and clears "modified".
   virtual void Apply() { setModified(false); }
   // True when every control holds an acceptable value. The base asks the

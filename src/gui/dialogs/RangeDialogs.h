@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "IniForm.h"
+#include "widgets/IniForm.h"
 
 class QListWidget;
 class QSpinBox;

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-#include "IniForm.h"
+#include "widgets/IniForm.h"
 
 namespace kelmar {
 struct Workspace;
@@ -18,6 +18,7 @@ public:
   explicit TInfoView(Workspace& ws, QWidget* parent = nullptr);
   // The nine lines the window paints.
   QStringList lines() const;
+  void Refresh() override { update(); }
 
 protected:
   void paintEvent(QPaintEvent* e) override;

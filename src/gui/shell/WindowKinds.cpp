@@ -1,0 +1,56 @@
+// The kinds of child window the frame can hold. A new window is one class
+// and one registration here; menus reach it through its class key.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "dialogs/RangeDialogs.h"
+#include "documents/DocumentSet.h"
+#include "run/RunControl.h"
+#include "shell/MainForm.h"
+#include "shell/WindowRegistry.h"
+#include "views/InfoView.h"
+#include "views/ResultViews.h"
+
+namespace kelmar::gui {
+
+void TMainForm::registerWindows() {
+  Workspace& ws = *ws_;
+  WindowRegistry& r = *windows_;
+
+  // The one table window; choosing another table shows it in the same window.
+  r.add({QStringLiteral("TRsltView"),
+         [&ws](int kind) -> TIniForm* { return kind >= 1 && kind <= 14 ? new TRsltView(ws, kind) : nullptr; },
+         kResultWindow | kCentred,
+         {},
+         [](TIniForm* f, int kind) { static_cast<TRsltView*>(f)->setKind(kind); }});
+  r.add(
+      {QStringLiteral("TSummView"),
+       [&ws](int kind) -> TIniForm* { return kind >= 16 && kind <= 19 ? new TSummView(ws, kind) : nullptr; },
+       kResultWindow | kPerNumber | kCentred});
+  r.add({QStringLiteral("TNPKView"), [&ws](int) -> TIniForm* { return new TNPKView(ws); },
+         kResultWindow | kOptionsWindow | kCentred});
+  r.add({QStringLiteral("TCorrView"), [&ws](int) -> TIniForm* { return new TCorrView(ws); },
+         kResultWindow | kOptionsWindow | kCentred});
+  r.add({QStringLiteral("TInfoView"), [&ws](int) -> TIniForm* { return new TInfoView(ws); },
+         kResultWindow | kOptionsWindow | kFloating});
+
+  // The Range dialog sits at the lower right of the frame and follows the
+  // range wherever it changes.
+  r.add({QStringLiteral("TRangeDialog"),
+         [this, &ws](int) -> TIniForm* {
+           auto* d = new TRangeDialog(ws);
+           d->setSelectWeek(services_.selectWeek);
+           connect(d, &TRangeDialog::rangeChanged, windows_, &WindowRegistry::RefreshResultWindows);
+           connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+           return d;
+         },
+         kScenarioWindow,
+         [](TIniForm* f) { return f->sizeHint() + QSize(20, 40); },
+         {},
+         [](QMdiSubWindow* sub, QMdiArea* mdi) {
+           sub->move(std::max(0, mdi->viewport()->width() - sub->width() - 10),
+                     std::max(0, mdi->viewport()->height() - sub->height() - 100));
+         }});
+}
+
+} // namespace kelmar::gui

@@ -138,7 +138,10 @@ std::optional<Et0Method> BestEt0Method(const DailyWeather& w, const SiteOverride
 }
 
 std::string WeatherGap::text() const {
-  std::string s = std::string(DailyVarName(var)) + " missing " + FormatDate(year, firstDay);
+  std::string s;
+  for (std::size_t i = 0; i < vars.size(); ++i)
+    s += (i == 0 ? "" : i + 1 == vars.size() ? " and " : ", ") + std::string(DailyVarName(vars[i]));
+  s += " missing " + FormatDate(year, firstDay);
   if (days > 1) s += " to " + FormatDate(lastYear, lastDay) + " (" + std::to_string(days) + " days)";
   s += filled ? ", filled by interpolation" : "";
   return s;
@@ -243,7 +246,7 @@ WeatherAnalysis AnalyseWeather(const DailyWeather& w, Et0Method method, const Si
       int j = i;
       while (j + 1 < n && std::isnan(series[static_cast<std::size_t>(j + 1)])) ++j;
       WeatherGap g;
-      g.var = v;
+      g.vars = {v};
       dateOf(i, g.year, g.firstDay);
       dateOf(j, g.lastYear, g.lastDay);
       g.days = j - i + 1;
@@ -260,6 +263,16 @@ WeatherAnalysis AnalyseWeather(const DailyWeather& w, Et0Method method, const Si
   std::stable_sort(a.gaps.begin(), a.gaps.end(), [](const WeatherGap& p, const WeatherGap& q) {
     return p.year != q.year ? p.year < q.year : p.firstDay < q.firstDay;
   });
+  // One entry for the quantities missing on the same days.
+  std::vector<WeatherGap> merged;
+  for (WeatherGap& g : a.gaps) {
+    if (!merged.empty() && merged.back().year == g.year && merged.back().firstDay == g.firstDay &&
+        merged.back().days == g.days)
+      merged.back().vars.push_back(g.vars.front());
+    else
+      merged.push_back(std::move(g));
+  }
+  a.gaps = std::move(merged);
   return a;
 }
 

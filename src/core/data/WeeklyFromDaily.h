@@ -41,14 +41,15 @@ std::string Et0Unavailable(const DailyWeather& w, Et0Method m, const SiteOverrid
 // Makkink, Hargreaves; nullopt when none can be used.
 std::optional<Et0Method> BestEt0Method(const DailyWeather& w, const SiteOverrides& site = {});
 
-// A run of consecutive days on which a quantity is missing.
+// A run of consecutive days on which quantities are missing (several when
+// they are missing on the same days, e.g. a day without a row).
 struct WeatherGap {
-  DailyVar var = DailyVar::Tmin;
+  std::vector<DailyVar> vars;
   int year = 0, firstDay = 0; // first missing day
   int lastYear = 0, lastDay = 0;
   int days = 0;
   bool filled = false;      // interpolated; otherwise its years cannot be used
-  std::string text() const; // "radiation missing 31 Aug 2002 (filled)"
+  std::string text() const; // "radiation missing 31 Aug 2002, filled by interpolation"
 };
 
 // A value that cannot be right: Tmin above Tmax, negative rain, radiation

@@ -396,3 +396,21 @@ TEST(WeatherImport, RoundsToOneDecimalAndNeverWritesMinusZero) {
   EXPECT_NE(text.find("\r\n   1   0.0   0.0   2.8\r\n"), std::string::npos);
   EXPECT_EQ(text.find("-0.0"), std::string::npos);
 }
+
+TEST(WeatherImport, CaboSkipsQualityRowsAndReadsMissingCodes) {
+  const DailyWeather w = ReadDailyWeatherText("*  Station: Somewhere  \n** WCCFORMAT=2\n"
+                                              "  5.67  51.97  7.  -0.18 -0.55\n"
+                                              "   1 2002   1  2246.  -1.6   0.4   0.550   3.5   0.1\n"
+                                              "-999 2002   2     0.   0.0   0.0   0.000   0.0   0.0\n"
+                                              "   1 2002   2  -999.  -3.9   -99   0.500   2.0   0.0\n",
+                                              "NL9.002");
+  EXPECT_EQ(w.format, WeatherFormat::Cabo);
+  EXPECT_EQ(w.site, "Somewhere");
+  ASSERT_TRUE(w.elevation);
+  EXPECT_DOUBLE_EQ(*w.elevation, 7);
+  ASSERT_EQ(w.rows.size(), 2u);
+  EXPECT_DOUBLE_EQ(w.rows[0][DailyVar::Radiation], 2.246); // kJ/m2 to MJ/m2
+  EXPECT_TRUE(std::isnan(w.rows[1][DailyVar::Radiation]));
+  EXPECT_TRUE(std::isnan(w.rows[1][DailyVar::Tmax]));
+  EXPECT_DOUBLE_EQ(w.rows[1][DailyVar::Tmin], -3.9);
+}

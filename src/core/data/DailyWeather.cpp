@@ -647,7 +647,7 @@ void ReadCabo(DailyWeather& w, std::string_view text, const std::string& file) {
              "a number was expected for " + std::string(kFields[i]) + ", found '" + Printable(f[i]) + "'");
     if (v[0] == -999) continue; // quality rows of the data base, not weather
     for (int i = 1; i <= 2; ++i)
-      if (v[i] != std::floor(v[i]))
+      if (v[i] != std::floor(v[i]) || std::fabs(v[i]) > 1e7)
         Fail(file, lines.number(), "a whole number was expected for " + std::string(kFields[i]));
     CheckDay(file, lines.number(), static_cast<int64_t>(v[1]), static_cast<int64_t>(v[2]), "day");
     DailyRow r = EmptyRow();

@@ -69,7 +69,8 @@ float Round1(double x) {
   const auto w = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 1);
   double r = 0;
   std::from_chars(buf, w.ptr, r);
-  return static_cast<float>(r + 0.0);
+  // Absurd input (a temperature of 1e20) must not overflow the float.
+  return static_cast<float>(std::clamp(r, -1e30, 1e30) + 0.0);
 }
 
 } // namespace

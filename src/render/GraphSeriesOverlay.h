@@ -12,7 +12,7 @@ namespace kelmar {
 // Paints the active series of `data` into `target`, clipped to the plot area
 // of `mapping` (as returned by RenderGraph for the same target), with the
 // pens and point sizes RenderGraph would use.
-void RenderGraphSeries(QPainter& painter, const QRectF& target, const GraphSetup& setup, const GraphData& data,
-                       const GraphMapping& mapping, const RenderOptions& options = {});
+void RenderGraphSeries(QPainter& painter, const QRectF& target, const GraphSetup& setup,
+                       const GraphData& data, const GraphMapping& mapping, const RenderOptions& options = {});
 
 } // namespace kelmar

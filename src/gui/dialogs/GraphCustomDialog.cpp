@@ -71,7 +71,8 @@ QFont FontOfSetup(const FontSetup& f) {
 
 void FontToSetup(const QFont& font, FontSetup& f) {
   SetText(f.Name, font.family());
-  f.Size = font.pointSize() > 0 ? font.pointSize() : int(std::lround(font.pointSizeF() > 0 ? font.pointSizeF() : 8));
+  f.Size = font.pointSize() > 0 ? font.pointSize()
+                                : int(std::lround(font.pointSizeF() > 0 ? font.pointSizeF() : 8));
   f.Style = uint8_t((font.bold() ? kFontBold : 0) | (font.italic() ? kFontItalic : 0) |
                     (font.underline() ? kFontUnderline : 0) | (font.strikeOut() ? kFontStrikeOut : 0));
 }
@@ -250,10 +251,12 @@ TFormGrphCust::TFormGrphCust(const GraphSetup& setup, UserDialogs& dialogs, QStr
   connect(series_, &QButtonGroup::idClicked, this, &TFormGrphCust::seriesClicked);
   for (QCheckBox* c : {check2_, check3_, check4_, check6_, check7_})
     connect(c, &QCheckBox::toggled, this, &TFormGrphCust::updateVisibility);
-  connect(panel1_, &QPushButton::clicked, this, [this] { chooseColor(back_, QStringLiteral("Background Color")); });
+  connect(panel1_, &QPushButton::clicked, this,
+          [this] { chooseColor(back_, QStringLiteral("Background Color")); });
   connect(panel2_, &QPushButton::clicked, this, [this] { chooseColor(grid_, QStringLiteral("Grid Color")); });
   connect(panel3_, &QPushButton::clicked, this, [this] { chooseColor(line_, QStringLiteral("Line Color")); });
-  connect(panel4_, &QPushButton::clicked, this, [this] { chooseColor(point_, QStringLiteral("Point Color")); });
+  connect(panel4_, &QPushButton::clicked, this,
+          [this] { chooseColor(point_, QStringLiteral("Point Color")); });
   connect(panel6_, &QPushButton::clicked, this, [this] { chooseColor(axis_, QStringLiteral("Axis Color")); });
   connect(panel5_, &QPushButton::clicked, this, &TFormGrphCust::chooseFont);
 
@@ -389,8 +392,7 @@ void TFormGrphCust::chooseColor(QColor& target, const QString& title) {
 }
 
 void TFormGrphCust::chooseFont() {
-  const std::optional<FontChoice> f =
-      dialogs_.chooseFont({font_, fontColor_}, QStringLiteral("Font"));
+  const std::optional<FontChoice> f = dialogs_.chooseFont({font_, fontColor_}, QStringLiteral("Font"));
   if (!f) return;
   font_ = f->font;
   fontColor_ = f->color;
@@ -411,9 +413,8 @@ void TFormGrphCust::keyPressEvent(QKeyEvent* e) {
 }
 
 void TFormGrphCust::loadSetup() {
-  const QString name =
-      dialogs_.openFile({QStringLiteral("Load Graph Setup"), dir_, QStringLiteral("*.GSU"),
-                         QStringLiteral("Graph Setup (*.GSU)"), QStringLiteral("GSU")});
+  const QString name = dialogs_.openFile({QStringLiteral("Load Graph Setup"), dir_, QStringLiteral("*.GSU"),
+                                          QStringLiteral("Graph Setup (*.GSU)"), QStringLiteral("GSU")});
   if (name.isEmpty()) return;
   try {
     const GraphSetup loaded = LoadGraphSetup(name.toStdString());

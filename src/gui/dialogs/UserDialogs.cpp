@@ -2,9 +2,9 @@
 
 #include <QColorDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
-#include <QFileDialog>
 #include <QMessageBox>
 
 namespace kelmar::gui {

@@ -64,9 +64,10 @@ bool OutputRouter::ChoosePrinter(QString& pdf) {
   if (!QPrinterInfo::availablePrinters().isEmpty()) return true;
   // No printer on this machine: the printout goes to a PDF file, which is
   // replaced only when the user says so, like any other output file.
-  pdf = s_.dialogs.saveFile({QStringLiteral("Print to PDF file"), Q(s_.ws.state.DataDir),
-                             QFileInfo(WithExt(Q(s_.ws.scenario.ScenarioFile), QStringLiteral(".pdf"))).fileName(),
-                             QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf")});
+  pdf = s_.dialogs.saveFile(
+      {QStringLiteral("Print to PDF file"), Q(s_.ws.state.DataDir),
+       QFileInfo(WithExt(Q(s_.ws.scenario.ScenarioFile), QStringLiteral(".pdf"))).fileName(),
+       QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf")});
   return !pdf.isEmpty() && MayReplace(pdf);
 }
 

@@ -323,10 +323,18 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            {},
            g == 9 ? GlyphIcon(L("G"), QColor(0xc6, 0x28, 0x28)) : QIcon()});
   }
-  t.add({L("MICustGraph"), L("C&ustomize"), L("Customize the active graph"), {},
-         [&graphs] { graphs.Customize(graphs.activeGraph()); }, graphActive});
-  t.add({L("MIExportGraph"), L("E&xport Graph..."), L("Export the active graph to a PNG, SVG or PDF file"), {},
-         [&graphs] { graphs.ExportActive(); }, graphActive});
+  t.add({L("MICustGraph"),
+         L("C&ustomize"),
+         L("Customize the active graph"),
+         {},
+         [&graphs] { graphs.Customize(graphs.activeGraph()); },
+         graphActive});
+  t.add({L("MIExportGraph"),
+         L("E&xport Graph..."),
+         L("Export the active graph to a PNG, SVG or PDF file"),
+         {},
+         [&graphs] { graphs.ExportActive(); },
+         graphActive});
   t.add({L("MIInfoView"), L("&InfoView"), L("Show some results for a selected week always on top"),
          QKeySequence(Qt::CTRL | Qt::Key_I), [&run] { run.ToggleInfoView(); }});
   t.add({L("MIIncrInfoWk"), L("Ne&xt InfoWeek"), L("Show the next week in the Info View"),
@@ -378,12 +386,25 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            [&out, kind] { out.PrintTable(kind); }});
   }
   for (int g = 0; g < 11; ++g)
-    t.add({L("MIPrintGraph") + L(kGraphItems[g].name), L(kGraphItems[g].caption), L("Print a graph"), {},
+    t.add({L("MIPrintGraph") + L(kGraphItems[g].name),
+           L(kGraphItems[g].caption),
+           L("Print a graph"),
+           {},
            [&graphs, g] { graphs.PrintGraph(g); }});
-  t.add({L("MIPrintGraphSOM"), L("SOM, Nm&ineral and Nbalance"), L("Print three graphs on one page"), {},
-         [&graphs] { graphs.PrintComposite({5, 9, 0}); }});
-  t.add({L("MIPrintGraphWaterFlowPFNFlow"), L("W&aterFlow, Soil pF and NFlow"),
-         L("Print three graphs on one page"), {}, [&graphs] { graphs.PrintComposite({3, 4, 8}); }});
+  t.add({L("MIPrintGraphSOM"),
+         L("SOM, Nm&ineral and Nbalance"),
+         L("Print three graphs on one page"),
+         {},
+         [&graphs] {
+           graphs.PrintComposite({5, 9, 0});
+         }});
+  t.add({L("MIPrintGraphWaterFlowPFNFlow"),
+         L("W&aterFlow, Soil pF and NFlow"),
+         L("Print three graphs on one page"),
+         {},
+         [&graphs] {
+           graphs.PrintComposite({3, 4, 8});
+         }});
 
   // Options
   t.add({L("MIOptionsPrinterSetUp"), L("Printer Set&up..."), L("Choose and set up the printer"), {}, [&out] {
@@ -405,10 +426,12 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
       {L("MIOptionsDelete"), L("&Delete Kelmar Options"), L("Delete the Kelmar program settings"), {}, [&f] {
          f.deleteOptions();
        }});
-  t.add({L("MISaveGrphCust"), L("S&ave Graphs Setup..."), L("Save the setup of all graphs"), {},
-         [&graphs] { graphs.SaveAllSetups(); }});
-  t.add({L("MILoadGrphCust"), L("&Load Graphs Setup..."), L("Load the setup of all graphs"), {},
-         [&graphs] { graphs.LoadAllSetups(); }});
+  t.add({L("MISaveGrphCust"), L("S&ave Graphs Setup..."), L("Save the setup of all graphs"), {}, [&graphs] {
+           graphs.SaveAllSetups();
+         }});
+  t.add({L("MILoadGrphCust"), L("&Load Graphs Setup..."), L("Load the setup of all graphs"), {}, [&graphs] {
+           graphs.LoadAllSetups();
+         }});
 
   // Window
   t.add({L("MIWindowSendToBack"), L("Send To &Back"), L("Send the active window to the back"), {}, [mdi] {

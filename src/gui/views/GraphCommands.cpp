@@ -151,10 +151,11 @@ void GraphCommands::ExportActive() {
   TGraphView* view = activeGraph();
   if (!view) return;
   const QString base = QFileInfo(Q(ChangeFileExt(s_.ws.scenario.ScenarioFile, ""))).completeBaseName();
-  QString name = s_.dialogs.saveFile(
-      {QStringLiteral("Export Graph"), Q(s_.ws.state.DataDir),
-       base + QStringLiteral("_graph%1.png").arg(view->kind()),
-       QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"), QStringLiteral("png")});
+  QString name =
+      s_.dialogs.saveFile({QStringLiteral("Export Graph"), Q(s_.ws.state.DataDir),
+                           base + QStringLiteral("_graph%1.png").arg(view->kind()),
+                           QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"),
+                           QStringLiteral("png")});
   if (name.isEmpty()) return;
   QString ext = QFileInfo(name).suffix().toLower();
   if (ext != QLatin1String("png") && ext != QLatin1String("svg") && ext != QLatin1String("pdf")) {
@@ -174,8 +175,8 @@ void GraphCommands::ExportActive() {
       items << QStringLiteral("%1 x %2 pixels").arg(sizes[i].width()).arg(sizes[i].height());
     items[0] += QStringLiteral(" (as shown)");
     items << QStringLiteral("%1 x %2 pixels, 300 dpi").arg(print.width()).arg(print.height());
-    const int choice = s_.dialogs.chooseItem(QStringLiteral("Export Graph"), QStringLiteral("Picture size:"),
-                                             items, 0);
+    const int choice =
+        s_.dialogs.chooseItem(QStringLiteral("Export Graph"), QStringLiteral("Picture size:"), items, 0);
     if (choice < 0) return;
     pixels = sizes[choice];
     if (choice == 3) dpi = 300;

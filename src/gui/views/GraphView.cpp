@@ -17,8 +17,8 @@ namespace kelmar::gui {
 TGraphView::TGraphView(Services& s, GraphSettings& g, int kind, QWidget* parent)
     : TIniForm(parent), s_(s), g_(g), kind_(kind), graph_(new TzkGraph(this)) {
   g_.store.EnsureInitialised();
-  setWindowTitle(QStringLiteral("Graph ") + QString::fromLatin1(GraphKindName(kind).data(),
-                                                                 int(GraphKindName(kind).size())));
+  setWindowTitle(QStringLiteral("Graph ") +
+                 QString::fromLatin1(GraphKindName(kind).data(), int(GraphKindName(kind).size())));
   setFocusPolicy(Qt::StrongFocus);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -38,18 +38,41 @@ public:
   QString openFile(const FileRequest& req) override { return requests.append(req), next(); }
   QString saveFile(const FileRequest& req) override { return requests.append(req), next(); }
   QString chooseDirectory(const QString&, const QString&) override { return next(); }
+  // Colour, font and item choosers answer from their queues; an empty queue
+  // (or an invalid colour) is a cancel.
+  std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override {
+    chosen.append(title), colorsOffered.append(initial);
+    if (colors.isEmpty()) return std::nullopt;
+    const QColor c = colors.dequeue();
+    return c.isValid() ? std::optional<QColor>(c) : std::nullopt;
+  }
+  std::optional<FontChoice> chooseFont(const FontChoice& initial, const QString& title) override {
+    chosen.append(title), fontsOffered.append(initial);
+    return fonts.isEmpty() ? std::nullopt : std::optional<FontChoice>(fonts.dequeue());
+  }
+  int chooseItem(const QString& title, const QString&, const QStringList& list, int) override {
+    chosen.append(title), itemLists.append(list);
+    return items.isEmpty() ? -1 : items.dequeue();
+  }
   QString next() { return files.isEmpty() ? QString() : files.dequeue(); }
   QStringList texts() const {
     QStringList t;
     for (const Asked& a : asked) t << a.text;
     return t;
   }
-  void clear() { asked.clear(), requests.clear(); }
+  void clear() { asked.clear(), requests.clear(), chosen.clear(); }
 
   QList<Asked> asked;
   QList<FileRequest> requests;
   QQueue<Answer> answers;
   QQueue<QString> files;
+  QQueue<QColor> colors;
+  QQueue<FontChoice> fonts;
+  QQueue<int> items;
+  QStringList chosen; // titles of the choosers shown
+  QList<QColor> colorsOffered;
+  QList<FontChoice> fontsOffered;
+  QList<QStringList> itemLists;
 };
 
 inline QByteArray ReadAll(const QString& path) {

@@ -1,7 +1,10 @@
 #include "dialogs/UserDialogs.h"
 
+#include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace kelmar::gui {
@@ -91,6 +94,31 @@ QString QtUserDialogs::saveFile(const FileRequest& req) {
 
 QString QtUserDialogs::chooseDirectory(const QString& title, const QString& start) {
   return QFileDialog::getExistingDirectory(parent_, title, start);
+}
+
+std::optional<QColor> QtUserDialogs::chooseColor(const QColor& initial, const QString& title) {
+  const QColor c = QColorDialog::getColor(initial, parent_, title);
+  if (!c.isValid()) return std::nullopt;
+  return c;
+}
+
+std::optional<FontChoice> QtUserDialogs::chooseFont(const FontChoice& initial, const QString& title) {
+  bool ok = false;
+  const QFont f = QFontDialog::getFont(&ok, initial.font, parent_, title);
+  if (!ok) return std::nullopt;
+  // The platform's font dialog has no colour: the colour is chosen next;
+  // cancelling that keeps the colour the font had.
+  FontChoice out{f, initial.color};
+  const QColor c = QColorDialog::getColor(initial.color, parent_, title + QStringLiteral(": Color"));
+  if (c.isValid()) out.color = c;
+  return out;
+}
+
+int QtUserDialogs::chooseItem(const QString& title, const QString& label, const QStringList& items,
+                              int current) {
+  bool ok = false;
+  const QString item = QInputDialog::getItem(parent_, title, label, items, current, false, &ok);
+  return ok ? int(items.indexOf(item)) : -1;
 }
 
 } // namespace kelmar::gui

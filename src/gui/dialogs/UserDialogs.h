@@ -3,7 +3,11 @@
 // texts the user sees are checked in one place.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 class QWidget;
 
@@ -23,6 +27,11 @@ struct FileRequest {
   QString defaultSuffix;
 };
 
+struct FontChoice {
+  QFont font;
+  QColor color;
+};
+
 class UserDialogs {
 public:
   virtual ~UserDialogs() = default;
@@ -34,6 +43,14 @@ public:
   virtual QString saveFile(const FileRequest& req) = 0;
   // A directory, or empty when cancelled.
   virtual QString chooseDirectory(const QString& title, const QString& start) = 0;
+
+  // A colour, or nothing when cancelled.
+  virtual std::optional<QColor> chooseColor(const QColor& initial, const QString& title) = 0;
+  // A font with its colour, or nothing when cancelled.
+  virtual std::optional<FontChoice> chooseFont(const FontChoice& initial, const QString& title) = 0;
+  // One of `items`: its index, or -1 when cancelled.
+  virtual int chooseItem(const QString& title, const QString& label, const QStringList& items,
+                         int current) = 0;
 
   void inform(BoxType type, const QString& text, const QString& caption = QString()) {
     ask(type, Buttons::Ok, text, caption);
@@ -50,6 +67,9 @@ public:
   QString openFile(const FileRequest& req) override;
   QString saveFile(const FileRequest& req) override;
   QString chooseDirectory(const QString& title, const QString& start) override;
+  std::optional<QColor> chooseColor(const QColor& initial, const QString& title) override;
+  std::optional<FontChoice> chooseFont(const FontChoice& initial, const QString& title) override;
+  int chooseItem(const QString& title, const QString& label, const QStringList& items, int current) override;
 
 private:
   QWidget* parent_;

@@ -1,6 +1,7 @@
 #include "output/OutputRouter.h"
 
 #include <QFileInfo>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -57,23 +58,25 @@ bool OutputRouter::MayReplace(const QString& name) {
                         QString()) == Answer::Ok;
 }
 
+bool OutputRouter::ChoosePrinter(QString& pdf) {
+  printer();
+  pdf.clear();
+  if (!QPrinterInfo::availablePrinters().isEmpty()) return true;
+  // No printer on this machine: the printout goes to a PDF file, which is
+  // replaced only when the user says so, like any other output file.
+  pdf = s_.dialogs.saveFile(
+      {QStringLiteral("Print to PDF file"), Q(s_.ws.state.DataDir),
+       QFileInfo(WithExt(Q(s_.ws.scenario.ScenarioFile), QStringLiteral(".pdf"))).fileName(),
+       QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf")});
+  return !pdf.isEmpty() && MayReplace(pdf);
+}
+
 Output OutputRouter::OpenOutput(bool toPrinter, const QString& ext) {
   Output out;
   if (toPrinter && s_.ws.options.PrntType != 2) {
     out.printer = true;
     out.listing = true;
-    printer();
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-      // No printer on this machine: the printout goes to a PDF file, which
-      // is replaced only when the user says so, like any other output file.
-      const QString pdf = s_.dialogs.saveFile(
-          {QStringLiteral("Print to PDF file"), Q(s_.ws.state.DataDir),
-           QFileInfo(WithExt(Q(s_.ws.scenario.ScenarioFile), QStringLiteral(".pdf"))).fileName(),
-           QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf")});
-      if (pdf.isEmpty() || !MayReplace(pdf)) return out;
-      out.file = pdf;
-    }
-    out.ok = true;
+    out.ok = ChoosePrinter(out.file);
     return out;
   }
   out.file = ChooseOutputFile(ext);
@@ -161,6 +164,32 @@ void OutputRouter::PrintActive() {
   const QString q = QStringLiteral("Print \"") + view->windowTitle() + QStringLiteral("\" ?");
   if (s_.dialogs.ask(BoxType::Confirmation, Buttons::OkCancel, q, QString()) != Answer::Ok) return;
   PrintTable(view->PrintKind());
+}
+
+bool OutputRouter::PrintPicture(bool landscape, const std::function<void(QPainter&, QPrinter&)>& draw) {
+  QString pdfFile;
+  if (!ChoosePrinter(pdfFile)) return false;
+  QPrinter* p = &printer();
+  const QPageLayout::Orientation before = p->pageLayout().orientation();
+  std::unique_ptr<QPrinter> pdf;
+  if (!pdfFile.isEmpty()) {
+    pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setPageLayout(printer_->pageLayout());
+    pdf->setOutputFileName(pdfFile);
+    p = pdf.get();
+  }
+  p->setDocName(QStringLiteral("Kelmar"));
+  p->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  QPainter painter;
+  bool ok = painter.begin(p);
+  if (ok) {
+    draw(painter, *p);
+    ok = painter.end();
+  }
+  printer_->setPageOrientation(before);
+  if (!ok) s_.dialogs.inform(BoxType::Error, QStringLiteral("The printer could not be started."));
+  return ok;
 }
 
 void OutputRouter::PrinterSetup() {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "Workspace.h"
 #include "shell/Services.h"
 
+class QPainter;
 class QPrinter;
 
 namespace kelmar {
@@ -45,12 +47,20 @@ public:
   // Print: what the active window shows, after a confirmation.
   void PrintActive();
   void PrinterSetup();
+  // Draws a picture on one printer page (or the PDF file standing in for the
+  // printer) in the given orientation; the printer keeps its own orientation
+  // afterwards. False when nothing was printed (cancelled or failed, the
+  // failure reported).
+  bool PrintPicture(bool landscape, const std::function<void(QPainter&, QPrinter&)>& draw);
   // The printer and its setup (orientation, paper), created on first use.
   QPrinter& printer();
 
 private:
   // "File ... already exists. Replace ?" for an existing file.
   bool MayReplace(const QString& name);
+  // Where printer output goes: ok false when cancelled; `pdf` names the
+  // file that stands in for a missing printer.
+  bool ChoosePrinter(QString& pdf);
   Services& s_;
   std::unique_ptr<QPrinter> printer_;
 };

@@ -8,7 +8,9 @@
 #include "documents/DocumentSet.h"
 #include "model/Driver.h"
 #include "shell/WindowRegistry.h"
+#include "views/GraphView.h"
 #include "views/InfoView.h"
+#include "widgets/TzkGraph.h"
 
 namespace kelmar::gui {
 
@@ -100,6 +102,12 @@ void RunControl::StepParameter(ManualFitResult (*step)(Workspace&)) {
     s_.docs->RefreshScenarioWindows();
     return;
   }
+  // Unless the user wants clean graphs, the new curves are drawn over the
+  // previous ones, so the effect of the step can be seen.
+  if (!s_.ws.options.has(kOptClearGraph))
+    for (int slot = 0; slot < kGraphKindCount; ++slot)
+      if (auto* g = s_.windows->get<TGraphView>(QStringLiteral("TGraphView"), slot))
+        g->graph()->setUpdateSeriesOnly(true);
   AfterRun();
 }
 

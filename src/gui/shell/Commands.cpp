@@ -17,6 +17,8 @@
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
 #include "views/CoreText.h"
+#include "views/GraphCommands.h"
+#include "views/GraphView.h"
 
 namespace kelmar::gui {
 
@@ -112,6 +114,8 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
   RunControl& run = *f.run_;
   OutputRouter& out = *f.output_;
   WindowRegistry& win = *f.windows_;
+  GraphCommands& graphs = *f.graphCommands_;
+  auto graphActive = [&graphs] { return graphs.activeGraph() != nullptr; };
   QMdiArea* mdi = f.mdi_;
   QStyle* st = f.style();
   // A command that opens a window: live once the window kind is registered.
@@ -319,7 +323,18 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            {},
            g == 9 ? GlyphIcon(L("G"), QColor(0xc6, 0x28, 0x28)) : QIcon()});
   }
-  t.add({L("MICustGraph"), L("C&ustomize"), L("Customize the active graph"), {}, open("TGraphCustomDialog")});
+  t.add({L("MICustGraph"),
+         L("C&ustomize"),
+         L("Customize the active graph"),
+         {},
+         [&graphs] { graphs.Customize(graphs.activeGraph()); },
+         graphActive});
+  t.add({L("MIExportGraph"),
+         L("E&xport Graph..."),
+         L("Export the active graph to a PNG, SVG or PDF file"),
+         {},
+         [&graphs] { graphs.ExportActive(); },
+         graphActive});
   t.add({L("MIInfoView"), L("&InfoView"), L("Show some results for a selected week always on top"),
          QKeySequence(Qt::CTRL | Qt::Key_I), [&run] { run.ToggleInfoView(); }});
   t.add({L("MIIncrInfoWk"), L("Ne&xt InfoWeek"), L("Show the next week in the Info View"),
@@ -332,7 +347,12 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          L("Print"),
          L("Print selected data or results"),
          QKeySequence(Qt::CTRL | Qt::Key_P),
-         [&out] { out.PrintActive(); },
+         [&out, &graphs] {
+           if (TGraphView* g = graphs.activeGraph())
+             graphs.PrintActive(g);
+           else
+             out.PrintActive();
+         },
          {},
          GlyphIcon(L("P"), QColor(0x45, 0x5a, 0x64))});
   const std::pair<const char*, Doc> data[] = {{"Scenario", Doc::Scenario},
@@ -365,12 +385,26 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            {},
            [&out, kind] { out.PrintTable(kind); }});
   }
-  // Printed graphs come with the graph windows: their handlers go here.
-  for (const NamedItem& g : kGraphItems)
-    t.add({L("MIPrintGraph") + L(g.name), L(g.caption), L("Print a graph")});
-  t.add({L("MIPrintGraphSOM"), L("SOM, Nm&ineral and Nbalance"), L("Print three graphs on one page")});
-  t.add({L("MIPrintGraphWaterFlowPFNFlow"), L("W&aterFlow, Soil pF and NFlow"),
-         L("Print three graphs on one page")});
+  for (int g = 0; g < 11; ++g)
+    t.add({L("MIPrintGraph") + L(kGraphItems[g].name),
+           L(kGraphItems[g].caption),
+           L("Print a graph"),
+           {},
+           [&graphs, g] { graphs.PrintGraph(g); }});
+  t.add({L("MIPrintGraphSOM"),
+         L("SOM, Nm&ineral and Nbalance"),
+         L("Print three graphs on one page"),
+         {},
+         [&graphs] {
+           graphs.PrintComposite({5, 9, 0});
+         }});
+  t.add({L("MIPrintGraphWaterFlowPFNFlow"),
+         L("W&aterFlow, Soil pF and NFlow"),
+         L("Print three graphs on one page"),
+         {},
+         [&graphs] {
+           graphs.PrintComposite({3, 4, 8});
+         }});
 
   // Options
   t.add({L("MIOptionsPrinterSetUp"), L("Printer Set&up..."), L("Choose and set up the printer"), {}, [&out] {
@@ -392,8 +426,12 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
       {L("MIOptionsDelete"), L("&Delete Kelmar Options"), L("Delete the Kelmar program settings"), {}, [&f] {
          f.deleteOptions();
        }});
-  t.add({L("MISaveGrphCust"), L("S&ave Graphs Setup..."), L("Save the setup of all graphs")});
-  t.add({L("MILoadGrphCust"), L("&Load Graphs Setup..."), L("Load the setup of all graphs")});
+  t.add({L("MISaveGrphCust"), L("S&ave Graphs Setup..."), L("Save the setup of all graphs"), {}, [&graphs] {
+           graphs.SaveAllSetups();
+         }});
+  t.add({L("MILoadGrphCust"), L("&Load Graphs Setup..."), L("Load the setup of all graphs"), {}, [&graphs] {
+           graphs.LoadAllSetups();
+         }});
 
   // Window
   t.add({L("MIWindowSendToBack"), L("Send To &Back"), L("Send the active window to the back"), {}, [mdi] {
@@ -495,7 +533,8 @@ void TMainForm::buildMenus() {
                      views + QStringList{"-", "MIModifyRange", "MINextRange", "MIPreviousRange"});
   actions_->fillMenu(bar->addMenu(L("&Summary")), summs);
   actions_->fillMenu(bar->addMenu(L("&Graph")),
-                     graphs + QStringList{"-", "MICustGraph", "MIInfoView", "MIIncrInfoWk", "MIDecrInfoWk"});
+                     graphs + QStringList{"-", "MICustGraph", "MIExportGraph", "MIInfoView", "MIIncrInfoWk",
+                                          "MIDecrInfoWk"});
   actions_->fillMenu(bar->addMenu(L("&Print")),
                      QStringList{"MIPrintPrint", "-", ">&Data", "MIPrintScenario", "MIPrintEnvironment",
                                  "MIPrintIrrigation", "MIPrintNmineral", "MIPrintOmon", "<", ">&View"} +

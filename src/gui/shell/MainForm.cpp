@@ -27,6 +27,8 @@
 #include "shell/Icons.h"
 #include "shell/StatusBar.h"
 #include "shell/WindowRegistry.h"
+#include "views/GraphCommands.h"
+#include "views/GraphView.h"
 
 namespace kelmar::gui {
 
@@ -83,6 +85,11 @@ TMainForm::TMainForm(const StartupConfig& cfg, UserDialogs* dialogs, QWidget* pa
   docs_ = std::make_unique<DocumentSet>(services_);
   run_ = std::make_unique<RunControl>(services_);
   output_ = std::make_unique<OutputRouter>(services_);
+  graphs_ = std::make_unique<GraphSettings>();
+  graphCommands_ = std::make_unique<GraphCommands>(services_, *graphs_);
+  services_.graphs = graphs_.get();
+  services_.graphCommands = graphCommands_.get();
+  services_.showHelp = [this](int topic) { ShowHelp(topic); };
   services_.windows = windows_;
   services_.docs = docs_.get();
   services_.run = run_.get();

@@ -26,6 +26,8 @@ class WindowRegistry;
 class DocumentSet;
 class RunControl;
 class OutputRouter;
+class GraphCommands;
+struct GraphSettings;
 
 // Where the program keeps its INI file: beside the program file, named after
 // it with the extension ".INI"; when that directory cannot be written, in the
@@ -54,6 +56,8 @@ public:
   RunControl& run() { return *run_; }
   OutputRouter& output() { return *output_; }
   ActionTable& actions() { return *actions_; }
+  GraphSettings& graphs() { return *graphs_; }
+  GraphCommands& graphCommands() { return *graphCommands_; }
   QToolBar* speedBar() const { return speedBar_; }
   QAction* action(const QString& name) const;
   QString statusLineText() const;
@@ -107,6 +111,8 @@ private:
   std::unique_ptr<DocumentSet> docs_;
   std::unique_ptr<RunControl> run_;
   std::unique_ptr<OutputRouter> output_;
+  std::unique_ptr<GraphSettings> graphs_;
+  std::unique_ptr<GraphCommands> graphCommands_;
   bool idlePending_ = false;
   bool started_ = false;
   bool shutDown_ = false;

@@ -20,6 +20,8 @@ class WindowRegistry;
 class DocumentSet;
 class RunControl;
 class OutputRouter;
+struct GraphSettings;
+class GraphCommands;
 
 struct Services {
   Workspace& ws;
@@ -30,6 +32,10 @@ struct Services {
   DocumentSet* docs = nullptr;
   RunControl* run = nullptr;
   OutputRouter* output = nullptr;
+  GraphSettings* graphs = nullptr;
+  GraphCommands* graphCommands = nullptr;
+  // Opens the help at a topic.
+  std::function<void(int)> showHelp = {};
   SelectWeekFn selectWeek = &ExecSelectWeek;
   // Asks for the idle update (menus, speed bar, status panels) after a change.
   std::function<void()> scheduleIdle = {};

@@ -8,6 +8,8 @@
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
+#include "views/GraphCommands.h"
+#include "views/GraphView.h"
 #include "views/InfoView.h"
 #include "views/ResultViews.h"
 
@@ -33,6 +35,16 @@ void TMainForm::registerWindows() {
          kResultWindow | kOptionsWindow | kCentred});
   r.add({QStringLiteral("TInfoView"), [&ws](int) -> TIniForm* { return new TInfoView(ws); },
          kResultWindow | kOptionsWindow | kFloating});
+
+  // The eleven graph windows, one per kind; a double click customises one.
+  r.add({QStringLiteral("TGraphView"),
+         [this](int kind) -> TIniForm* {
+           if (kind < 0 || kind >= kGraphKindCount) return nullptr;
+           auto* g = new TGraphView(services_, *graphs_, kind);
+           g->onCustomize = [this](TGraphView* v) { graphCommands_->Customize(v); };
+           return g;
+         },
+         kResultWindow | kOptionsWindow | kPerNumber});
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

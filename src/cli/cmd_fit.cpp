@@ -8,22 +8,22 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "session/OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
 #include "calc/Corr.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
+#include "data/ParFile.h"
 #include "data/ScenarioFile.h"
 #include "data/TextFormat.h"
-#include "fitting/ParFile.h"
 #include "model/Driver.h"
 #include "optim/PriceAlg.h"
 #include "optim/PriceOptions.h"
 #include "optim/PriceSets.h"
 #include "optim/Targets.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
 
 namespace kelmar::cli {
 

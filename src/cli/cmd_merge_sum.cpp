@@ -8,7 +8,7 @@
 #include "CommandSupport.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar::cli {
 

@@ -13,22 +13,22 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "session/OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
+#include "data/ParFile.h"
 #include "data/TextFormat.h"
-#include "fitting/ParFile.h"
 #include "model/Driver.h"
 #include "optim/MultiRun.h"
 #include "optim/PriceAlg.h"
 #include "optim/PriceOptions.h"
 #include "optim/PriceSets.h"
-#include "optim/SumFile.h"
 #include "optim/Targets.h"
+#include "report/SumFile.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
 
 namespace kelmar::cli {
 
@@ -235,6 +235,7 @@ int Run(const MultiRunCli& o) {
   job.Shard = shard;
   job.Shards = shards;
   job.Par = par;
+  job.Load = LoadScenarioForBatch;
   if (o.mode != kRunAllPriceSets) {
     // Refuse an empty directory before anything else is asked.
     try {

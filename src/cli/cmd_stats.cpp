@@ -13,7 +13,7 @@
 #include "data/TextFormat.h"
 #include "optim/CorrMatrix.h"
 #include "optim/Histogram.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar::cli {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Workspace.h"
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 
 namespace fs = std::filesystem;
 

@@ -119,4 +119,13 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
   return out;
 }
 
+ScenarioLoadResult LoadScenarioForBatch(Workspace& ws, const std::string& path, const ParIncludes& par) {
+  CompanionOptions co;
+  co.par = par;
+  const LoadOutcome lo = LoadScenarioWithCompanions(ws, path, co);
+  const bool env = lo.status == LoadStatus::EnvMissing || lo.status == LoadStatus::EnvInvalidId ||
+                   lo.status == LoadStatus::EnvReadError;
+  return {lo.ok(), env, lo.message};
+}
+
 } // namespace kelmar

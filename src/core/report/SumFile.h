@@ -10,17 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "data/Errors.h"
 #include "data/TextFormat.h"
 #include "report/Summary.h"
 
 namespace kelmar {
-
-// A command refused, in the program's own words (the text of the message
-// box the desktop program shows, or the command line prints).
-class Refusal : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
 
 // Which of the 76 summary items a MultiRun shows; item i at index i - 1.
 using ItemSelection = std::array<bool, kSummaryItemCount>;

@@ -1,4 +1,4 @@
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,7 +12,7 @@
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
 #include "data/TextReader.h"
-#include "optim/Statistics.h"
+#include "report/Statistics.h"
 
 namespace kelmar {
 

@@ -241,10 +241,12 @@ std::string Name(const Name20& n) { return OneLine(n.view()); }
 void LoadScenarioText(Workspace& ws, std::string_view text, const std::string& fileName) {
   TextReader r(text, fileName);
   const Layout& l = ReadIdentifier(r, fileName);
-  Scenario& s = ws.scenario;
+  // Read into a copy and taken over only when the whole file has been read:
+  // a file that fails part-way must not leave a mix of two scenarios behind.
+  auto loaded = std::make_unique<Scenario>(ws.scenario);
+  Scenario& s = *loaded;
   s.FileId = std::string(l.id);
   s.ScenarioFile = ExpandFileName(fileName);
-  ws.state.DataDir = ExtractFilePath(s.ScenarioFile);
 
   r.skipChars(4);
   s.Title = r.readChars(kNameWidth);
@@ -339,6 +341,8 @@ void LoadScenarioText(Workspace& ws, std::string_view text, const std::string& f
 
   if (!IsCurrent(l)) ws.parms.Clamp(s);
   s.FileId = std::string(kScenarioId);
+  ws.state.DataDir = ExtractFilePath(s.ScenarioFile);
+  ws.scenario = std::move(s);
 }
 
 void LoadScenario(Workspace& ws, const std::string& fileName) {

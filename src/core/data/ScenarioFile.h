@@ -17,9 +17,9 @@ inline constexpr std::string_view kScenarioId = "Kelmar 459 Data File";
 // Loads a scenario file into ws.scenario in place. Sets ScenarioFile (the
 // expanded full path), ws.state.DataDir (its directory with a trailing '/')
 // and FileId. An unknown identifier throws InvalidFileId with the message
-// "Loading " + fileName + "\r" + "Invalid file ID: " + id, and the scenario is
-// unchanged. A read error throws FileError naming file, line and field; fields
-// read before the error keep their new values, the rest their previous ones.
+// "Loading " + fileName + "\r" + "Invalid file ID: " + id. A read error
+// throws FileError naming file, line and field. Either way the scenario and
+// DataDir are unchanged: the file is read whole before anything is stored.
 // Counts are clamped to the table sizes and Year/Week/Weeks to 1..520; after
 // an older identifier the fittable parameters are clamped to their ranges.
 void LoadScenario(Workspace& ws, const std::string& fileName);

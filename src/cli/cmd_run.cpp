@@ -16,6 +16,7 @@
 #include "data/SeriesFile.h"
 #include "data/TextFormat.h"
 #include "model/Driver.h"
+#include "report/SumFile.h"
 #include "report/Summary.h"
 #include "report/Tables.h"
 #include "session/Companions.h"

@@ -19,6 +19,7 @@
 #include "data/TextFormat.h"
 #include "fitting/ManualFit.h"
 #include "model/Driver.h"
+#include "report/SumFile.h"
 #include "report/Summary.h"
 #include "report/Tables.h"
 

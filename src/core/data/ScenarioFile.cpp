@@ -14,10 +14,9 @@ namespace kelmar {
 namespace {
 
 constexpr std::size_t kIdWidth = 20;
-constexpr int kPageLines = 58;       // lines of a listing page, the empty lines before a header not counted
-constexpr int kHeaderLines = 4;      // identifier, scenario file, environment file, hyphens
-constexpr int kInitialPools = 3;     // applications 1..3: the topsoil's initial organic matter
-constexpr int kLinesAfterWeeks = 11; // water table and soil sections, without the second parameters line
+constexpr int kScenarioHeaderLines = 4; // identifier, scenario file, environment file, hyphens
+constexpr int kInitialPools = 3;        // applications 1..3: the topsoil's initial organic matter
+constexpr int kLinesAfterWeeks = 11;    // water table and soil sections, without the second parameters line
 
 // What a file identifier says about the layout of the rest of the file.
 struct Layout {
@@ -212,13 +211,13 @@ public:
   void headerBlock() {
     if (out_.listing()) out_.emptyLines(4);
     for (const std::string& h : head_) out_.line(h);
-    lines_ = kHeaderLines;
+    lines_ = kScenarioHeaderLines;
   }
 
   // A table is never split across listing pages: when it does not fit on
   // the rest of the page it starts a new one.
   void startTable(int height) {
-    if (!out_.listing() || kPageLines - lines_ >= height) return;
+    if (!out_.listing() || kListingPageLines - lines_ >= height) return;
     out_.formFeed();
     headerBlock();
   }
@@ -230,7 +229,7 @@ public:
 
 private:
   OutText& out_;
-  std::array<std::string, kHeaderLines> head_;
+  std::array<std::string, kScenarioHeaderLines> head_;
   int lines_ = 0; // lines on the current page
 };
 

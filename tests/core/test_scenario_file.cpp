@@ -350,6 +350,7 @@ TEST(ScenarioFile, ListingBreaksPagesOnlyWhereATableDoesNotFit) {
 
 // A failed save leaves the old file and no temporary one; a directory in the
 // way is left alone. Loading a missing file or a directory fails.
+// The scenario takes the new name only once the file is written.
 TEST(ScenarioFile, SaveWritesTheExpandedPathAndNeverHalfAFile) {
   const auto dir = std::filesystem::temp_directory_path() / ("kelmar_scenario_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir / "B.DAT" / "inside");
@@ -364,6 +365,8 @@ TEST(ScenarioFile, SaveWritesTheExpandedPathAndNeverHalfAFile) {
   EXPECT_THROW(SaveScenario(*ws, (dir / "missing" / "A.DAT").string()), FileError);
   EXPECT_THROW(SaveScenario(*ws, (dir / "B.DAT").string()), FileError);
   EXPECT_TRUE(std::filesystem::exists(dir / "B.DAT" / "inside"));
+  // A failed save leaves the scenario under its old name.
+  EXPECT_EQ(ws->scenario.ScenarioFile, saved);
   EXPECT_EQ(ReadFileText(saved), text);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
   EXPECT_NE(ErrorOf([&] { LoadScenario(*back, "/no/such/dir/X.DAT"); }).find("/no/such/dir/X.DAT"),

@@ -451,10 +451,15 @@ void WriteScenario(const Workspace& ws, OutText& out) {
 }
 
 void SaveScenario(Workspace& ws, const std::string& path) {
-  ws.scenario.ScenarioFile = ExpandFileName(path);
+  // Line 2 of the file holds the new name; the scenario takes it only once the
+  // file is written.
+  std::string name = ExpandFileName(path);
+  std::swap(ws.scenario.ScenarioFile, name);
   OutText out(false);
   WriteScenario(ws, out);
-  WriteFileAtomic(ws.scenario.ScenarioFile, out.text());
+  std::swap(ws.scenario.ScenarioFile, name);
+  WriteFileAtomic(name, out.text());
+  ws.scenario.ScenarioFile = std::move(name);
 }
 
 } // namespace kelmar

@@ -41,9 +41,9 @@ std::string InsertScenarioText(Workspace& ws, std::string_view text, const std::
 // each header block, 58-line pages that never split a table).
 void WriteScenario(const Workspace& ws, OutText& out);
 
-// Saves the scenario to `path`: ScenarioFile becomes the expanded path (line 2
-// of the file holds it), then the file form is written so that a failed write
-// leaves any existing file untouched. Throws FileError.
+// Saves the scenario to `path` in the file form, with the expanded path on
+// line 2; once the file is written ScenarioFile becomes that path. A failed
+// write (FileError) leaves any existing file and ScenarioFile untouched.
 void SaveScenario(Workspace& ws, const std::string& path);
 
 } // namespace kelmar

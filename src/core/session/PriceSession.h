@@ -63,7 +63,7 @@ public:
   // Stops the search at its next step; safe from any thread.
   void RequestAbort() { abort_ = true; }
 
-  // Initial sets and counted trials completed in this session.
+  // Initial sets and counted trials completed in this session; safe from any thread.
   long StepsDone() const { return steps_; }
 
 private:
@@ -75,7 +75,7 @@ private:
   std::string saveError_;
   bool resumed_ = false;
   bool stopped_ = false;
-  long steps_ = 0;
+  std::atomic<long> steps_{0};
   std::atomic<bool> abort_{false};
 };
 

@@ -7,7 +7,7 @@
 
 #include "Workspace.h"
 #include "data/Errors.h"
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the scenario reader and to the merge of another
 // scenario file. FileError and InvalidFileId are the expected answers to bad
 // input; anything else (a crash, a sanitizer report, another exception) is a
-// bug. Whatever loads must also be written, read back and written again to
-// the same text, and print as a listing.
+// bug. A failed load must leave the scenario as it was. Whatever loads must
+// also be written, read back and written again to the same text, and print as
+// a listing.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -45,7 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const FileError&) {
   } catch (const InvalidFileId&) {
   }
-  Written(ws, true); // also after a failed load: whatever was read must print
+  // A failed load takes over nothing of the file.
+  static const std::string untouched = Written(*MakeWorkspace());
+  if (!loaded && Written(ws) != untouched) std::abort();
   if (loaded) {
     const std::string first = Written(ws);
     Workspace& back = Fresh(1);

@@ -9,9 +9,10 @@
 #include <string>
 
 #include "Command.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/IniFile.h"
+#include "session/Companions.h"
+#include "session/PriceSession.h"
 
 namespace kelmar {
 struct Workspace;
@@ -64,10 +65,13 @@ struct SearchFlags {
   std::string state;
 };
 
+// The flags with their checks (a refused value is a usage error).
 void AddSearchFlags(CLI::App* cmd, SearchFlags& f);
-// Puts the flags given into the Price options; "" or the message that
-// refuses them.
-std::string ApplySearchFlags(const SearchFlags& f, PriceOptions& p);
+// Puts the flags given into the Price options.
+void ApplySearchFlags(const SearchFlags& f, PriceOptions& p);
+
+// The exit status of a step of a Price search.
+int PriceStepExit(const PriceStep& step);
 
 // Shows the state of a Price search on the progress bar; with `withRange`
 // the iterations show the current range of the combined target.

@@ -6,9 +6,9 @@
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
+#include "data/ParFile.h"
 #include "data/ScenarioFile.h"
 #include "data/SeriesFile.h"
-#include "fitting/ParFile.h"
 
 namespace kelmar::cli {
 

@@ -8,22 +8,22 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "session/OptionsIni.h"
 #include "Progress.h"
 #include "Workspace.h"
 #include "calc/Corr.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
+#include "data/ParFile.h"
 #include "data/ScenarioFile.h"
 #include "data/TextFormat.h"
-#include "fitting/ParFile.h"
-#include "model/Driver.h"
 #include "optim/PriceAlg.h"
 #include "optim/PriceOptions.h"
 #include "optim/PriceSets.h"
 #include "optim/Targets.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
+#include "session/PriceSession.h"
 
 namespace kelmar::cli {
 
@@ -82,10 +82,7 @@ int Fit(const FitOptions& o) {
   if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
   const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
   PriceOptions popt = ini ? ReadPriceOptions(*ini) : PriceOptions{};
-  if (std::string usage = ApplySearchFlags(o.search, popt); !usage.empty()) {
-    ReportError(usage);
-    return kExitUsage;
-  }
+  ApplySearchFlags(o.search, popt);
 
   CompanionOptions co;
   co.par = par;
@@ -101,63 +98,42 @@ int Fit(const FitOptions& o) {
     if (int rc = ExitOnFileError([&] { LoadPar(*ws, o.search.par, fromFile); }); rc != kExitOk) return rc;
   }
 
-  try {
-    RunModel(*ws);
-  } catch (const FloatingPointFault& e) {
-    ReportError("Calculating " + ws->scenario.ScenarioFile + "\r" + e.what() + " (" + e.step() + ")");
-    return kExitFloat;
-  }
-
   TPriceAlg alg(*ws);
-  alg.SetOptions(popt);
-  ConnectModel(alg, *ws);
-  if (std::string refusal = CheckFitStart(alg, *ws); !refusal.empty()) {
-    ReportError(refusal);
-    return kExitUsage;
+  PriceSession session(*ws, alg);
+  PriceStep step = session.Prepare(popt, o.search.seed);
+  if (!step.ok()) {
+    ReportError(step.kind == PriceStep::kModelFault ? step.message + " (" + step.detail + ")" : step.message);
+    return PriceStepExit(step);
   }
-  if (o.search.seed) alg.Rng.seed(*o.search.seed);
 
   std::vector<float> before(static_cast<std::size_t>(alg.NParms()) + 1);
   for (int j = 1; j <= alg.NParms(); ++j) before[j] = alg.Live(j);
   const QTColumn qtBefore = ComputeTargets(*ws, CalcCorr(*ws));
 
-  bool resumed = false;
-  if (!o.search.state.empty() && FileExists(o.search.state)) {
-    if (int rc = ExitOnFileError([&] { LoadPriceState(alg, o.search.state); }); rc != kExitOk) return rc;
-    resumed = true;
-    ReportError("Resuming from " + o.search.state + " (its options, ranges and random state apply)");
+  if (step = session.UseCheckpoint(o.search.state); !step.ok()) {
+    ReportError(step.message);
+    return PriceStepExit(step);
   }
+  const bool resumed = session.resumed();
+  if (resumed)
+    ReportError("Resuming from " + o.search.state + " (its options, ranges and random state apply)");
 
   Progress progress;
-  long counted = 0; // sets and trials completed in this invocation
-  bool stopped = false;
-  alg.OnCheckpoint = [&] {
-    if (!o.search.state.empty()) SavePriceState(o.search.state, alg);
-    if (alg.PriceState == kPriceCreatingSets || alg.PriceState == kPriceIterating) ++counted;
+  session.OnProgress = [&](const TPriceAlg& a) { ShowPriceProgress(progress, a, true); };
+  session.StopRequested = [&] {
+    return Progress::Interrupted() || (o.stopAfter && session.StepsDone() >= *o.stopAfter);
   };
-  alg.OnProgress = [&] {
-    ShowPriceProgress(progress, alg, true);
-    if (Progress::Interrupted() || (o.stopAfter && counted >= *o.stopAfter)) stopped = true;
-    return stopped;
-  };
-
-  try {
-    if (resumed)
-      alg.Resume();
-    else
-      alg.Initialise();
-    if (!stopped && alg.PriceState == kPriceInitialised && !o.search.initOnly) alg.Iterate();
-  } catch (const FileError& e) {
-    progress.finish();
-    ReportError(e.what());
-    return kExitFile;
-  }
+  step = session.Search(o.search.initOnly);
   progress.finish();
-  if (stopped) {
+  if (step.kind == PriceStep::kStopped) {
     ReportError(o.search.state.empty()
                     ? std::string("Fit interrupted")
                     : "Fit interrupted; the same command resumes it from " + o.search.state);
     return kExitAborted;
+  }
+  if (!step.ok()) {
+    ReportError(step.message);
+    return PriceStepExit(step);
   }
 
   PriceGrid grid;

@@ -8,7 +8,7 @@
 #include "CommandSupport.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar::cli {
 
@@ -20,37 +20,9 @@ struct MergeOptions {
 };
 
 int Merge(const MergeOptions& o) {
-  std::vector<SumFileData> files;
-  std::vector<ShardIndex> indexes;
-  std::vector<std::string> withoutIndex;
-  const int rc = ExitOnFileError([&] {
-    for (const std::string& in : o.inputs) {
-      const std::string idxFile = ShardIndexFileName(in);
-      const bool hasIndex = FileExists(idxFile);
-      if (hasIndex) {
-        indexes.push_back(ReadShardIndexFile(idxFile));
-      } else {
-        withoutIndex.push_back(in);
-      }
-      // A shard all of whose runs failed leaves a run list and no summary file.
-      if (hasIndex && indexes.back().lineRuns.empty() && !FileExists(in)) {
-        SumFileData empty;
-        empty.fileName = in;
-        files.push_back(empty);
-      } else {
-        files.push_back(ReadSumFile(in));
-      }
-    }
-  });
-  if (rc != kExitOk) return rc;
-  if (!indexes.empty() && !withoutIndex.empty()) {
-    ReportError(withoutIndex.front() + " has no run list (" + ShardIndexFileName(withoutIndex.front()) +
-                "): shards of a split MultiRun and other summary files cannot be joined together.");
-    return kExitUsage;
-  }
   std::string text;
   try {
-    text = indexes.empty() ? ConcatenateSumText(files) : MergeShardText(files, indexes);
+    if (int rc = ExitOnFileError([&] { text = JoinSumFiles(o.inputs); }); rc != kExitOk) return rc;
   } catch (const Refusal& e) {
     ReportError(e.what());
     return kExitUsage;
@@ -59,13 +31,7 @@ int Merge(const MergeOptions& o) {
     ReportError("No summary lines in the files given: " + o.output + " is not written.");
     return kExitOk;
   }
-  try {
-    WriteFileAtomic(o.output, text);
-  } catch (const FileError& e) {
-    ReportError(e.what());
-    return kExitFile;
-  }
-  return kExitOk;
+  return ExitOnFileError([&] { WriteFileAtomic(o.output, text); });
 }
 
 const RegisterCommand registerMergeSum([](CLI::App& app, int& exitCode) {

@@ -13,22 +13,24 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "session/OptionsIni.h"
 #include "Progress.h"
+#include "Validators.h"
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
+#include "data/ParFile.h"
 #include "data/TextFormat.h"
-#include "fitting/ParFile.h"
 #include "model/Driver.h"
 #include "optim/MultiRun.h"
 #include "optim/PriceAlg.h"
 #include "optim/PriceOptions.h"
 #include "optim/PriceSets.h"
-#include "optim/SumFile.h"
 #include "optim/Targets.h"
+#include "report/SumFile.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
+#include "session/PriceSession.h"
 
 namespace kelmar::cli {
 
@@ -53,27 +55,6 @@ struct MultiRunCli {
 std::string WithSlash(std::string d) {
   if (!d.empty() && d.back() != '/') d += '/';
   return d;
-}
-
-bool ParseShard(const std::string& text, int& shard, int& shards) {
-  auto i = text.find('/');
-  if (i == std::string::npos) return false;
-  try {
-    std::size_t u1 = 0, u2 = 0;
-    std::string a = text.substr(0, i), b = text.substr(i + 1);
-    shard = std::stoi(a, &u1);
-    shards = std::stoi(b, &u2);
-    return u1 == a.size() && u2 == b.size() && shards >= 1 && shard >= 1 && shard <= shards;
-  } catch (...) {
-    return false;
-  }
-}
-
-// The options of the search from section "Price Options" (when --ini is
-// given) and the flags; "" or the message that refuses them.
-std::string SearchOptions(const MultiRunCli& o, const IniFile* ini, PriceOptions& po) {
-  if (ini) po = ReadPriceOptions(*ini);
-  return ApplySearchFlags(o.search, po);
 }
 
 // Asks on the terminal whether an existing result file is replaced; without
@@ -108,59 +89,21 @@ private:
 // exists, otherwise drawn (and iterated unless --init-only), saving its state
 // as it goes when --state names a file. Returns an exit code.
 int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptions& po, Progress& progress) {
-  alg.SetOptions(po);
-  ConnectModel(alg, ws);
-  if (o.search.seed) alg.Rng.seed(*o.search.seed);
-  try {
-    RunModel(ws);
-  } catch (const FloatingPointFault& e) {
-    ReportError("Calculating " + ws.scenario.ScenarioFile + "\r" + e.what());
-    return kExitFloat;
-  }
-  std::string refusal = CheckFitStart(alg, ws);
-  if (!refusal.empty()) {
-    ReportError(refusal);
-    return kExitUsage;
-  }
-  std::string saveError;
-  if (!o.search.state.empty())
-    alg.OnCheckpoint = [&] {
-      try {
-        SavePriceState(o.search.state, alg);
-      } catch (const FileError& e) {
-        if (saveError.empty()) saveError = e.what();
-      }
-    };
-  alg.OnProgress = [&] {
-    ShowPriceProgress(progress, alg, false);
-    return Progress::Interrupted() || !saveError.empty();
-  };
-  try {
-    if (!o.search.state.empty() && FileExists(o.search.state)) {
-      LoadPriceState(alg, o.search.state);
-      ReportError("Resuming the search from " + o.search.state);
-      alg.Resume();
-    } else {
-      alg.Initialise();
-    }
-    if (!o.search.initOnly && !Progress::Interrupted() && saveError.empty() &&
-        alg.PriceState == kPriceInitialised)
-      alg.Iterate();
-  } catch (const InvalidFileId& e) {
+  PriceSession session(ws, alg);
+  PriceStep step = session.Prepare(po, o.search.seed);
+  if (step.ok()) step = session.UseCheckpoint(o.search.state);
+  if (step.ok() && session.resumed()) ReportError("Resuming the search from " + o.search.state);
+  if (step.ok()) {
+    session.OnProgress = [&](const TPriceAlg& a) { ShowPriceProgress(progress, a, false); };
+    session.StopRequested = [] { return Progress::Interrupted(); };
+    step = session.Search(o.search.initOnly);
     progress.finish();
-    ReportError(e.what());
-    return kExitInvalidId;
-  } catch (const FileError& e) {
-    progress.finish();
-    ReportError(e.what());
-    return kExitFile;
   }
-  progress.finish();
-  if (!saveError.empty()) {
-    ReportError(saveError);
-    return kExitFile;
+  if (step.kind == PriceStep::kStopped) return kExitAborted;
+  if (!step.ok()) {
+    ReportError(step.message);
+    return PriceStepExit(step);
   }
-  if (Progress::Interrupted()) return kExitAborted;
   std::string guard = PopulationGuard(alg.PriceState);
   if (!guard.empty()) {
     ReportError(guard);
@@ -171,14 +114,7 @@ int Search(const MultiRunCli& o, Workspace& ws, TPriceAlg& alg, const PriceOptio
 
 int Run(const MultiRunCli& o) {
   int shard = 1, shards = 1;
-  if (!o.shard.empty() && !ParseShard(o.shard, shard, shards)) {
-    ReportError("--shard: I/N with 1 <= I <= N was expected, found '" + o.shard + "'");
-    return kExitUsage;
-  }
-  if (o.jobs < 1) {
-    ReportError("--jobs: at least 1");
-    return kExitUsage;
-  }
+  if (!o.shard.empty()) ParseShard(o.shard, shard, shards);
   if (o.mode == kRunAllPriceSets && shards > 1 && !o.search.seed && o.search.state.empty()) {
     ReportError("--shard: every shard must run the same parameter sets; give --seed or --state");
     return kExitUsage;
@@ -188,23 +124,13 @@ int Run(const MultiRunCli& o) {
   if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
   MultiRunOptions opt = ini ? ReadMultiRunOptions(*ini, ws->state.DataDir) : MultiRunOptions{};
   if (!ini) opt.Included.fill(true);
-  if (!o.items.empty()) {
-    if (o.items.size() != static_cast<std::size_t>(kSummaryItemCount) ||
-        o.items.find_first_not_of("01") != std::string::npos) {
-      ReportError("--items: 76 characters 1 or 0 were expected, item 1 first");
-      return kExitUsage;
-    }
-    opt.Included = ParseItemSelection(o.items);
-  }
+  if (!o.items.empty()) opt.Included = ParseItemSelection(o.items);
   if (o.overwrite) opt.Overwrite = true;
   if (o.saveResults) opt.SaveRslts = true;
   PriceOptions po;
   if (o.mode == kRunAllPriceSets) {
-    std::string bad = SearchOptions(o, ini ? &*ini : nullptr, po);
-    if (!bad.empty()) {
-      ReportError(bad);
-      return kExitUsage;
-    }
+    if (ini) po = ReadPriceOptions(*ini);
+    ApplySearchFlags(o.search, po);
   }
 
   const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
@@ -235,6 +161,7 @@ int Run(const MultiRunCli& o) {
   job.Shard = shard;
   job.Shards = shards;
   job.Par = par;
+  job.Load = LoadScenarioForBatch;
   if (o.mode != kRunAllPriceSets) {
     // Refuse an empty directory before anything else is asked.
     try {
@@ -323,9 +250,9 @@ int Run(const MultiRunCli& o) {
 void CommonOptions(CLI::App* cmd, MultiRunCli& o) {
   cmd->add_option("-o", o.output,
                   "The summary file (default: DIR/MULTIRUN.SUM, or the scenario with the extension .SUM)");
-  cmd->add_option(
-      "--items", o.items,
-      "Summary items of the statistics shown after the batch: 76 characters 1 or 0, item 1 first");
+  cmd->add_option("--items", o.items,
+                  "Summary items of the statistics shown after the batch: 76 characters 1 or 0, item 1 first")
+      ->check(SwitchesCheck(kSummaryItemCount, "76 characters 1 or 0 were expected, item 1 first", false));
   cmd->add_flag("--save-results", o.saveResults,
                 "Write the graph-data table of every run beside its scenario or environment file (.PRN)");
   cmd->add_flag("--overwrite", o.overwrite,
@@ -333,7 +260,8 @@ void CommonOptions(CLI::App* cmd, MultiRunCli& o) {
   cmd->add_option("--jobs", o.jobs, "Runs in parallel, each in its own workspace (default 1)")
       ->check(CLI::PositiveNumber);
   cmd->add_option("--shard", o.shard,
-                  "I/N: run only runs I, I+N, I+2N, ... of the batch; join the parts with merge-sum");
+                  "I/N: run only runs I, I+N, I+2N, ... of the batch; join the parts with merge-sum")
+      ->check(ShardCheck());
   cmd->add_option("--ini", o.ini,
                   "Read sections \"Kelmar Options\", \"MultiRun Options\", \"Parameter Options\" and "
                   "\"Price Options\" of this INI file");

@@ -6,10 +6,9 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
-#include "session/OptionsIni.h"
 #include "RunOutput.h"
+#include "Validators.h"
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
@@ -17,8 +16,11 @@
 #include "data/SeriesFile.h"
 #include "data/TextFormat.h"
 #include "model/Driver.h"
+#include "report/SumFile.h"
 #include "report/Summary.h"
 #include "report/Tables.h"
+#include "session/Companions.h"
+#include "session/OptionsIni.h"
 
 namespace kelmar::cli {
 
@@ -43,33 +45,6 @@ struct RunOptions {
   std::string output;
 };
 
-// A number in decimal or 0x hex; false when the text is not one.
-bool ParseWord(const std::string& text, uint32_t& out) {
-  try {
-    std::size_t used = 0;
-    unsigned long v = std::stoul(text, &used, 0);
-    if (used != text.size() || v > 0xFFFFFFFFul) return false;
-    out = static_cast<uint32_t>(v);
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
-bool ParsePair(const std::string& text, char sep, double& a, double& b) {
-  auto i = text.find(sep);
-  if (i == std::string::npos) return false;
-  try {
-    std::size_t u1 = 0, u2 = 0;
-    std::string s1 = text.substr(0, i), s2 = text.substr(i + 1);
-    a = std::stod(s1, &u1);
-    b = std::stod(s2, &u2);
-    return u1 == s1.size() && u2 == s2.size();
-  } catch (...) {
-    return false;
-  }
-}
-
 int Run(const RunOptions& o) {
   auto ws = MakeCommandWorkspace();
 
@@ -77,42 +52,19 @@ int Run(const RunOptions& o) {
   std::optional<IniFile> ini;
   if (int rc = ReadIniOption(o.ini, *ws, ini); rc != kExitOk) return rc;
   const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
+  // The flags have been checked: they parse.
   Options& opt = ws->options;
-  if (o.opt && !ParseWord(*o.opt, opt.KelmOpti)) {
-    ReportError("--opt: a number (decimal or 0x hex) was expected, found '" + *o.opt + "'");
-    return kExitUsage;
-  }
-  if (o.opt2 && !ParseWord(*o.opt2, opt.KelmOpt2)) {
-    ReportError("--opt2: a number (decimal or 0x hex) was expected, found '" + *o.opt2 + "'");
-    return kExitUsage;
-  }
-  if (o.corrOpti) {
-    if (*o.corrOpti < 0 || *o.corrOpti > 2) {
-      ReportError("--corr-opti must be 0, 1 or 2");
-      return kExitUsage;
-    }
-    opt.CorrOpti = *o.corrOpti;
-  }
+  if (o.opt) ParseWord(*o.opt, opt.KelmOpti);
+  if (o.opt2) ParseWord(*o.opt2, opt.KelmOpt2);
+  if (o.corrOpti) opt.CorrOpti = *o.corrOpti;
   if (!o.corrRange.empty()) {
     double lo = 0, hi = 0;
-    if (!ParsePair(o.corrRange, ',', lo, hi)) {
-      ReportError("--corr-range: LOW,HIGH was expected, found '" + o.corrRange + "'");
-      return kExitUsage;
-    }
+    ParsePair(o.corrRange, ',', lo, hi);
     opt.CorrRng1 = static_cast<float>(lo);
     opt.CorrRng2 = static_cast<float>(hi < lo ? lo : hi);
   }
-  double from = 1, till = 520;
-  if (!ParsePair(o.range, '-', from, till) || from != static_cast<int>(from) ||
-      till != static_cast<int>(till) || from < 1 || till > 520 || from > till) {
-    ReportError("--range: FROM-TILL with 1 <= FROM <= TILL <= 520 was expected, found '" + o.range + "'");
-    return kExitUsage;
-  }
-  for (int k : o.tables)
-    if (k < 1 || k > 21) {
-      ReportError("--table: a table kind 1..21 was expected, found " + std::to_string(k));
-      return kExitUsage;
-    }
+  int from = 1, till = 520;
+  ParseWeekRange(o.range, from, till);
 
   CompanionOptions co;
   co.companions = !o.noCompanions;
@@ -123,8 +75,8 @@ int Run(const RunOptions& o) {
     ReportError(loaded.message);
     return LoadStatusExit(loaded.status);
   }
-  ws->state.RangeFrom = static_cast<int>(from);
-  ws->state.RangeTill = static_cast<int>(till);
+  ws->state.RangeFrom = from;
+  ws->state.RangeTill = till;
 
   try {
     RunModel(*ws);
@@ -168,16 +120,21 @@ const RegisterCommand registerRun([](CLI::App& app, int& exitCode) {
   cmd->add_flag("--no-companions", o->noCompanions, "Do not load the .IRR, .MIN, .OM and .PAR companions");
   cmd->add_option("--ini", o->ini,
                   "Read the program options from section \"Kelmar Options\" of this INI file");
-  cmd->add_option("--opt", o->opt, "Option word KelmOpti (decimal or 0x hex); overrides --ini");
-  cmd->add_option("--opt2", o->opt2, "Option word KelmOpt2");
+  cmd->add_option("--opt", o->opt, "Option word KelmOpti (decimal or 0x hex); overrides --ini")
+      ->check(WordCheck());
+  cmd->add_option("--opt2", o->opt2, "Option word KelmOpt2")->check(WordCheck());
   cmd->add_option("--corr-opti", o->corrOpti,
-                  "Modelled N compared with measured N: 0 same week, 1 +/- 1/2 week, 2 +/- 1 week");
-  cmd->add_option("--corr-range", o->corrRange, "LOW,HIGH: the N-modelled vs N-measured ranges, kg N/ha");
+                  "Modelled N compared with measured N: 0 same week, 1 +/- 1/2 week, 2 +/- 1 week")
+      ->check(WholeIn(0, 2, "0, 1 or 2"));
+  cmd->add_option("--corr-range", o->corrRange, "LOW,HIGH: the N-modelled vs N-measured ranges, kg N/ha")
+      ->check(PairCheck());
   cmd->add_option("--repeat", o->repeat, "After Calculate, run Repeat N times")
       ->check(CLI::NonNegativeNumber);
   cmd->add_option("--continue", o->cont, "Then run Continue N times")->check(CLI::NonNegativeNumber);
-  cmd->add_option("--range", o->range, "FROM-TILL: the week range of tables and summaries (default 1-520)");
+  cmd->add_option("--range", o->range, "FROM-TILL: the week range of tables and summaries (default 1-520)")
+      ->check(WeekRangeCheck());
   cmd->add_option("--table", o->tables, "Write table kind K (1..21) for the range; repeatable")
+      ->check(WholeIn(1, 21, "a table kind 1..21"))
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   cmd->add_flag("--listing", o->listing, "Write the tables in the printed-listing form (margin, paging)");

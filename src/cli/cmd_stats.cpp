@@ -8,12 +8,13 @@
 
 #include "Command.h"
 #include "CommandSupport.h"
+#include "Validators.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
 #include "optim/CorrMatrix.h"
 #include "optim/Histogram.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar::cli {
 
@@ -58,21 +59,11 @@ int ItemNumber(const std::string& text) {
 int Stats(const StatsOptions& o) {
   ItemSelection sel{};
   sel.fill(true);
-  if (!o.items.empty()) {
-    if (o.items.size() != static_cast<std::size_t>(kSummaryItemCount) ||
-        o.items.find_first_not_of("01") != std::string::npos) {
-      ReportError("--items: 76 characters 1 or 0 were expected, item 1 first");
-      return kExitUsage;
-    }
-    sel = ParseItemSelection(o.items);
-  }
+  if (!o.items.empty()) sel = ParseItemSelection(o.items);
   int histItem = 0;
   if (!o.hist.empty()) {
     histItem = ItemNumber(o.hist);
-    if (histItem == 0) {
-      ReportError("--hist: a summary item name or number 1..76 was expected, found '" + o.hist + "'");
-      return kExitUsage;
-    }
+    // Whether the item is shown depends on --items too: checked here, not by the option.
     if (!sel[histItem - 1]) {
       ReportError("--hist: item " + std::string(kSummaryItems[histItem - 1].name) + " is not among --items");
       return kExitUsage;
@@ -117,11 +108,18 @@ const RegisterCommand registerStats([](CLI::App& app, int& exitCode) {
   CLI::App* cmd = app.add_subcommand(
       "stats", "Show a summary file with its statistics, the correlation matrix or a histogram of one item");
   cmd->add_option("SUM", o->sumFile, "Summary file (.SUM)")->required();
-  cmd->add_option("--items", o->items, "The items shown: 76 characters 1 or 0, item 1 first (default: all)");
+  cmd->add_option("--items", o->items, "The items shown: 76 characters 1 or 0, item 1 first (default: all)")
+      ->check(SwitchesCheck(kSummaryItemCount, "76 characters 1 or 0 were expected, item 1 first", false));
   cmd->add_option("--corr", o->corr,
                   "Write the correlation matrix of the items to this .COR file and show it, "
                   "significant coefficients marked *");
-  cmd->add_option("--hist", o->hist, "Show the ten histogram classes of this item (name or number)");
+  cmd->add_option("--hist", o->hist, "Show the ten histogram classes of this item (name or number)")
+      ->check(CLI::Validator(
+          [](std::string& t) {
+            return ItemNumber(t) != 0 ? std::string()
+                                      : "a summary item name or number 1..76 was expected, found '" + t + "'";
+          },
+          "ITEM", "item"));
   cmd->callback([o, &exitCode] { exitCode = Stats(*o); });
 });
 

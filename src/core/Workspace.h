@@ -10,10 +10,10 @@
 #include <string>
 
 #include "Options.h"
-#include "data/Scenario.h"
-#include "data/WeekRecord.h"
-#include "fitting/ParmTable.h"
-#include "model/RunState.h"
+#include "records/ParmTable.h"
+#include "records/RunState.h"
+#include "records/Scenario.h"
+#include "records/WeekRecord.h"
 
 namespace kelmar {
 

@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "Workspace.h"
+#include "data/ParFile.h"
 #include "data/TextFormat.h"
-#include "fitting/ParFile.h"
 
 namespace fs = std::filesystem;
 using namespace kelmar;

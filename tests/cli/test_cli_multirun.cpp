@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Workspace.h"
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 
 namespace fs = std::filesystem;
 
@@ -124,4 +124,29 @@ TEST_F(CliMultiRun, PriceSetsOfASeededSearch) {
   Kelmar(fit + " -o B.SUM --jobs 2");
   EXPECT_EQ(Slurp(dir / "B.SUM"), Slurp(dir / "A.SUM"));
   Kelmar("multirun price SANDY6.DAT --targets 000010000 --init-only --shard 1/2", 2, {"--seed"});
+}
+
+// Values the options refuse are usage errors named by the option, before any
+// file is read or written.
+TEST_F(CliMultiRun, RefusedOptionValuesAreUsageErrors) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"multirun envs SANDY6.DAT . --shard 3/2", "--shard: I/N with 1 <= I <= N was expected, found '3/2'"},
+      {"multirun envs SANDY6.DAT . --shard 1/x", "--shard: I/N"},
+      {"multirun envs SANDY6.DAT . --items 101", "--items: 76 characters 1 or 0 were expected, item 1 first"},
+      {"multirun envs SANDY6.DAT . --jobs 0", "--jobs"},
+      {"multirun price SANDY6.DAT --weights 1,,2", "--weights: up to nine weights 0.01..100"},
+      {"multirun price SANDY6.DAT --ftol nan", "--ftol: a number 0..1 was expected"},
+      {"multirun price SANDY6.DAT --qttype median",
+       "--qttype: sum, max or carrousel was expected, found 'median'"},
+      {"stats NONE.SUM --hist nope",
+       "--hist: a summary item name or number 1..76 was expected, found 'nope'"},
+      {"run SANDY6.DAT --corr-range '1;2'", "--corr-range: LOW,HIGH was expected, found '1;2'"},
+      {"run SANDY6.DAT --range 5-4", "--range: FROM-TILL with 1 <= FROM <= TILL <= 520 was expected"},
+      {"run SANDY6.DAT --opt 0x1FFFFFFFF", "--opt: a number (decimal or 0x hex) was expected"},
+  };
+  for (const auto& [args, message] : rows) {
+    const std::string a = args;
+    EXPECT_EQ(Kelmar(a.rfind("multirun", 0) == 0 ? a + " -o X.SUM" : a, 2, {message}), "") << args;
+    EXPECT_FALSE(fs::exists(dir / "X.SUM")) << args;
+  }
 }

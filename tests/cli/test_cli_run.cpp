@@ -187,3 +187,31 @@ TEST_F(CliRun, ConvertRoundTripsEveryKind) {
 }
 
 } // namespace
+
+// A save never destroys or bypasses what is on disk: a write-protected file is
+// refused (even for root, who could write it), a symbolic link keeps being a
+// link while the file it names gets the new content, and the replaced file's
+// permission bits survive.
+TEST_F(CliRun, SaveRespectsProtectionLinksAndPermissions) {
+  const std::string original = "keep me\r\n";
+  Write("Y.DAT", original);
+  fs::permissions(dir / "Y.DAT", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Result r = Kelmar("run SANDY6.DAT --save Y.DAT");
+  EXPECT_EQ(r.code, 4);
+  EXPECT_NE(r.err.find("Y.DAT"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(dir / "Y.DAT"), original);
+
+  fs::create_directories(dir / "real");
+  Write("real/T.DAT", original);
+  fs::permissions(dir / "real/T.DAT", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("real/T.DAT", dir / "L.DAT");
+  r = Kelmar("run SANDY6.DAT --save L.DAT");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir / "L.DAT"));
+  const std::string saved = Slurp(dir / "real/T.DAT");
+  EXPECT_EQ(saved.rfind("Kelmar 459 Data File", 0), 0u);
+  EXPECT_EQ(fs::status(dir / "real/T.DAT").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // No temporary file is left beside the target or the link.
+  for (const auto& e : fs::directory_iterator(dir / "real")) EXPECT_EQ(e.path().filename(), "T.DAT");
+}

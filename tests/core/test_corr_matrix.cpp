@@ -6,7 +6,7 @@
 #include "optim/CorrMatrix.h"
 #include "optim/Histogram.h"
 #include "optim/PriceAlg.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 using namespace kelmar;
 

@@ -4,7 +4,7 @@
 
 #include "Workspace.h"
 #include "optim/Histogram.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 #include "report/Summary.h"
 
 using namespace kelmar;

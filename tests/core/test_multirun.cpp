@@ -6,13 +6,13 @@
 #include <tuple>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
 #include "data/TextReader.h"
 #include "optim/MultiRun.h"
 #include "optim/PriceAlg.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 namespace fs = std::filesystem;
@@ -21,7 +21,14 @@ namespace {
 
 const std::string kWage = std::string(KELMAR_WEATHER) + "/wageningen/montecarlo/";
 
-MultiRunJob Job(MultiRunMode m, const std::string& sum, int jobs = 1) { return {m, sum, jobs}; }
+MultiRunJob Job(MultiRunMode m, const std::string& sum, int jobs = 1) {
+  MultiRunJob j;
+  j.Mode = m;
+  j.SumFile = sum;
+  j.Jobs = jobs;
+  j.Load = LoadScenarioForBatch;
+  return j;
+}
 
 // A batch in one line: MRunState, scenarios x environments, runs made, the
 // run of every line written (#run), the failures, then the message shown at
@@ -102,12 +109,15 @@ TEST_F(MultiRunTest, EnvironmentsAndScenariosGiveOneLineEachCountFailuresAndRelo
   SumGrid g = BuildSumGrid(d, ItemSelection{});
   auto fresh = MakeWorkspace();
   fresh->state.DataDir = dir;
-  EXPECT_TRUE(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr).ran);
+  EXPECT_TRUE(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr, LoadScenarioForBatch).ran);
   EXPECT_EQ(fresh->scenario.series(SeriesKind::Environment).FileName, envDir + "WAGE1972.env");
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 2, false, {}, dir, nullptr).message, "Environment file not found !");
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 0, false, {}, "", nullptr).message, "No summary record selected!");
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 2, false, {}, dir, nullptr, LoadScenarioForBatch).message,
+            "Environment file not found !");
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 0, false, {}, "", nullptr, LoadScenarioForBatch).message,
+            "No summary record selected!");
   fresh->state.DataDir = envDir;
-  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr).message, "Error loading scenario");
+  EXPECT_EQ(ReloadSummaryRow(*fresh, g, 1, false, {}, envDir, nullptr, LoadScenarioForBatch).message,
+            "Error loading scenario");
 
   // Every scenario of the data directory, each with its own environment.
   copy(dir + "SANDY6.DAT", dir + "second.dat");
@@ -195,14 +205,15 @@ TEST_F(MultiRunTest, PriceSetsAndReload) {
   EXPECT_EQ(live(), alg.PSet(10, 1)) << "the last set stays live";
 
   SumGrid g = BuildSumGrid(ReadSumFile(dir + "P.SUM"), ItemSelection{});
-  EXPECT_TRUE(ReloadSummaryRow(*ws, g, 5, true, r.LineRuns, "", &alg).ran);
+  EXPECT_TRUE(ReloadSummaryRow(*ws, g, 5, true, r.LineRuns, "", &alg, LoadScenarioForBatch).ran);
   EXPECT_EQ(live(), alg.PSet(5, 1));
   // The line knows its set even where earlier sets left no line.
-  ReloadSummaryRow(*ws, g, 5, true, {1, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "", &alg);
+  ReloadSummaryRow(*ws, g, 5, true, {1, 3, 4, 5, 6, 7, 8, 9, 10, 11}, "", &alg, LoadScenarioForBatch);
   EXPECT_EQ(live(), alg.PSet(6, 1));
-  EXPECT_EQ(ReloadSummaryRow(*ws, g, 5, true, {}, "", nullptr).message,
+  EXPECT_EQ(ReloadSummaryRow(*ws, g, 5, true, {}, "", nullptr, LoadScenarioForBatch).message,
             "Price Algoritm dialog must be open!");
-  EXPECT_EQ(ReloadSummaryRow(*ws, g, 11, true, r.LineRuns, "", &alg).message, "No summary record selected!");
+  EXPECT_EQ(ReloadSummaryRow(*ws, g, 11, true, r.LineRuns, "", &alg, LoadScenarioForBatch).message,
+            "No summary record selected!");
 }
 
 TEST(MultiRunOptions, IniSectionAndGroups) {

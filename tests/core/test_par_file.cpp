@@ -9,8 +9,8 @@
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
+#include "data/ParFile.h"
 #include "data/TextReader.h"
-#include "fitting/ParFile.h"
 
 using namespace kelmar;
 

@@ -249,10 +249,9 @@ TEST(ScenarioFile, CountsBeyondTheCapacityOrBelowZero) {
   }
 }
 
-// A read error names file, line and field; an unknown identifier changes
-// nothing; a file cut anywhere before its last row fails cleanly. Fields read
-// before an error keep their new values: after an error in crop table 2 the
-// first table is read, but not the crop count, which follows the last table.
+// A read error names file, line and field; a file cut anywhere before its
+// last row fails cleanly. Whatever the error, the scenario in memory and the
+// data directory are unchanged: no field of the damaged file is taken over.
 TEST(ScenarioFile, ReadErrorsNameFileLineAndField) {
   // Line, text whose first occurrence on the line is replaced, its replacement, and the message.
   const std::tuple<std::size_t, std::string, std::string, std::string> rows[] = {
@@ -273,12 +272,9 @@ TEST(ScenarioFile, ReadErrorsNameFileLineAndField) {
     line.replace(line.find(from), from.size(), to);
     auto ws = MakeWorkspace();
     EXPECT_EQ(ErrorOf([&] { LoadScenarioText(*ws, Join(l), "a.dat"); }), message);
-    const Scenario& s = ws->scenario;
-    EXPECT_TRUE(at != 1 || Text(*ws) == fresh);
+    EXPECT_EQ(Text(*ws), fresh) << "line " << at;
+    EXPECT_EQ(ws->state.DataDir, MakeWorkspace()->state.DataDir);
     EXPECT_TRUE(at != 1 || ErrorOf([&] { InsertScenarioText(*ws, Join(l), "a.dat", false); })[0] == '[');
-    EXPECT_TRUE(at != 29 ||
-                std::tuple(s.Year, s.ScenarioFile, s.Crops[3].PRODi, s.CropCount, s.Appls[1].QUANT) ==
-                    std::tuple(2, ExpandFileName("a.dat"), 3007, 1, 94000));
   }
   const char raw[] = "\x7f\x45LF\x02\x01\x01\0\0\0garbage";
   const std::string binary(raw, sizeof raw - 1);
@@ -354,6 +350,7 @@ TEST(ScenarioFile, ListingBreaksPagesOnlyWhereATableDoesNotFit) {
 
 // A failed save leaves the old file and no temporary one; a directory in the
 // way is left alone. Loading a missing file or a directory fails.
+// The scenario takes the new name only once the file is written.
 TEST(ScenarioFile, SaveWritesTheExpandedPathAndNeverHalfAFile) {
   const auto dir = std::filesystem::temp_directory_path() / ("kelmar_scenario_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir / "B.DAT" / "inside");
@@ -368,6 +365,8 @@ TEST(ScenarioFile, SaveWritesTheExpandedPathAndNeverHalfAFile) {
   EXPECT_THROW(SaveScenario(*ws, (dir / "missing" / "A.DAT").string()), FileError);
   EXPECT_THROW(SaveScenario(*ws, (dir / "B.DAT").string()), FileError);
   EXPECT_TRUE(std::filesystem::exists(dir / "B.DAT" / "inside"));
+  // A failed save leaves the scenario under its old name.
+  EXPECT_EQ(ws->scenario.ScenarioFile, saved);
   EXPECT_EQ(ReadFileText(saved), text);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
   EXPECT_NE(ErrorOf([&] { LoadScenario(*back, "/no/such/dir/X.DAT"); }).find("/no/such/dir/X.DAT"),
@@ -376,4 +375,15 @@ TEST(ScenarioFile, SaveWritesTheExpandedPathAndNeverHalfAFile) {
   EXPECT_NE(ErrorOf([&] { InsertScenario(*back, dir.string(), true); }), "no error");
   EXPECT_EQ(Text(*back), text);
   std::filesystem::remove_all(dir);
+}
+
+// The example file, written by the program, comes back byte for byte from its
+// third line on (line 1 holds the writer's stamp, line 2 the path).
+TEST(ScenarioFile, ExampleRoundTripsByteForByte) {
+  const std::string file = ReadFileText(KELMAR_EXAMPLES "/SANDY6.DAT");
+  auto ws = MakeWorkspace();
+  LoadScenarioText(*ws, file, "SANDY6.DAT");
+  const std::string written = Text(*ws);
+  auto fromLine3 = [](const std::string& t) { return t.substr(t.find('\n', t.find('\n') + 1) + 1); };
+  EXPECT_EQ(fromLine3(written), fromLine3(file));
 }

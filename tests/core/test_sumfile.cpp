@@ -4,7 +4,7 @@
 
 #include "Workspace.h"
 #include "data/Errors.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 using namespace kelmar;
 

@@ -13,6 +13,7 @@
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
 #include "data/TextReader.h"
+#include "report/SumFile.h"
 #include "report/Summary.h"
 #include "report/Tables.h"
 

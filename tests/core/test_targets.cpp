@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/IniFile.h"
 #include "model/Driver.h"
 #include "optim/PriceSets.h"
-#include "optim/Statistics.h"
 #include "optim/Targets.h"
+#include "report/Statistics.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 

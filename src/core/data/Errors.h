@@ -1,4 +1,4 @@
-// Failures of the file layer. A read error names the file, the line and what
+// Failures of the file layer, and commands refused. A read error names the file, the line and what
 // was expected there; an invalid identifier carries the identifier read and
 // the program's own message text.
 #pragma once
@@ -21,6 +21,13 @@ public:
 
 private:
   std::string id_;
+};
+
+// A command refused, in the program's own words (the text of the message
+// box the desktop program shows, or the command line prints).
+class Refusal : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
 };
 
 } // namespace kelmar

@@ -96,9 +96,50 @@ std::vector<std::string> ListFiles(const std::string& dir, std::string_view ext)
   return out;
 }
 
+namespace {
+
+// The file a save replaces: a symbolic link is followed to the file it names,
+// so that the link stays a link and its target gets the new content.
+std::string ResolveLinks(const std::string& path) {
+  std::string p = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) return p;
+    fs::path t = fs::read_symlink(p, ec);
+    if (ec) throw FileError("Cannot write " + path + ": " + ec.message());
+    p = t.is_absolute() ? t.string() : (fs::path(p).parent_path() / t).lexically_normal().string();
+  }
+  throw FileError("Cannot write " + path + ": too many levels of symbolic links");
+}
+
+// The process's file-creation mask, read without changing it (umask() would
+// change it for every thread for a moment).
+mode_t CurrentUmask() {
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 022;
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+    std::fclose(f);
+    return static_cast<mode_t>(mask);
+  }
+  return 022;
+}
+
+} // namespace
+
 void WriteFileAtomic(const std::string& path, std::string_view text) {
-  std::string dir = ExtractFilePath(path);
-  std::string tmpl = (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(path) + ".XXXXXX";
+  const std::string target = ResolveLinks(path);
+  // A write-protected file is never replaced, whoever saves: the permission
+  // bits decide, not access(), which lets root write anything.
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && (st.st_mode & 0222) == 0)
+    throw FileError("Cannot write " + path + ": the file is write-protected");
+
+  const std::string dir = ExtractFilePath(target);
+  const std::string dirOrHere = dir.empty() ? std::string("./") : dir;
+  std::string tmpl = dirOrHere + "." + ExtractFileName(target) + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
@@ -122,27 +163,35 @@ void WriteFileAtomic(const std::string& path, std::string_view text) {
     left -= static_cast<std::size_t>(n);
   }
   if (::fsync(fd) != 0) failWith("Error writing ");
-  // Keep the permissions of the file being replaced; a new file gets the usual ones.
-  struct stat st {};
-  mode_t mode = 0666;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
+  // The new file keeps the permissions (and, where allowed, the owner) of the
+  // file it replaces; a new file gets the usual ones.
+  if (exists) {
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Only the owner may be kept by whoever is allowed to; the content matters more.
+    }
+    if (::fchmod(fd, st.st_mode & 07777) != 0) failWith("Error writing ");
+  } else if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) {
+    failWith("Error writing ");
   }
-  ::fchmod(fd, mode);
   if (::close(fd) != 0) {
     int err = errno;
     ::unlink(tmp.c_str());
     throw FileError("Error writing " + path + ": " + std::strerror(err));
   }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+  if (::rename(tmp.c_str(), target.c_str()) != 0) {
     int err = errno;
     ::unlink(tmp.c_str());
     throw FileError("Cannot write " + path + ": " + std::strerror(err));
   }
+  // The rename is durable only once the directory entry is on disk.
+  int dfd = ::open(dirOrHere.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) throw FileError("Error writing " + path + ": " + std::strerror(errno));
+  if (::fsync(dfd) != 0 && errno != EINVAL) {
+    int err = errno;
+    ::close(dfd);
+    throw FileError("Error writing " + path + ": " + std::strerror(err));
+  }
+  ::close(dfd);
 }
 
 } // namespace kelmar

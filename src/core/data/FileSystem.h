@@ -28,8 +28,10 @@ std::vector<std::string> ListFiles(const std::string& dir, std::string_view ext)
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Writes text to a temporary file in the target's directory and renames it
-// over the target when complete. Throws FileError; the target is untouched
-// on failure.
+// over the target when complete, then syncs the directory. A symbolic link is
+// followed: its target is replaced and the link kept. The new file keeps the
+// replaced file's permission bits. A write-protected target (no write bit set)
+// is refused. Throws FileError; the target is untouched on failure.
 void WriteFileAtomic(const std::string& path, std::string_view text);
 
 } // namespace kelmar

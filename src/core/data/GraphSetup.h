@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "data/FixedString.h"
+#include "records/FixedString.h"
 
 namespace kelmar {
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Workspace.h"
+#include "data/Columns.h"
 #include "data/Errors.h"
 #include "data/TextReader.h"
 
@@ -95,30 +96,7 @@ bool AddCropFromLibraryText(Workspace& ws, std::string_view text, const std::str
   SeekEntry(r, OpenLibrary(r, LibraryKind::Crop, fileName), index);
   Crop c;
   c.Name = r.readChars(20);
-  c.YEAR = r.readInt("YEAR");
-  c.WEEK1 = r.readInt("WEEK1");
-  c.WEEK2 = r.readInt("WEEK2");
-  c.WEEK3 = r.readInt("WEEK3");
-  c.WEEK4 = r.readInt("WEEK4");
-  c.PRODi = r.readFloat("PRODi");
-  c.DMpct = r.readFloat("DM%");
-  c.NFIXi = r.readFloat("NFIXi");
-  constexpr std::array<const char*, 3> part{"PROD", "RESI", "ROOT"};
-  for (int i = 0; i < 3; ++i) c.DMdistr[i] = r.readFloat(std::string("DMdistr ") + part[i]);
-  for (int i = 0; i < 3; ++i) c.Npctdm[i] = r.readFloat(std::string("N%dm ") + part[i]);
-  for (int i = 0; i < 2; ++i) c.Applied[i] = r.readFloat(std::string("Applied ") + part[i]);
-  for (int i = 0; i < 3; ++i) c.InitAge[i] = r.readFloat(std::string("Initial Age ") + part[i]);
-  c.ETMAX = r.readFloat("ETMAX");
-  c.DMpctResi = r.readFloat("DM% RESI");
-  c.PlantQUANT = r.readFloat("Planting QUANT");
-  c.PlantDMpct = r.readFloat("Planting DM%");
-  c.PlantNpctdm = r.readFloat("Planting N%dm");
-  for (int i = 0; i < 2; ++i) c.P2O5pct[i] = r.readFloat(std::string("P2O5% ") + part[i]);
-  for (int i = 0; i < 2; ++i) c.K2Opct[i] = r.readFloat(std::string("K2O% ") + part[i]);
-  c.PlantP2O5pct = r.readFloat("Planting P2O5%");
-  c.PlantK2Opct = r.readFloat("Planting K2O%");
-  c.RDepth = r.readFloat("RDepth");
-  c.Code = r.readInt("Code");
+  for (const CropColumn& col : kCropColumns) ReadColumn(r, c, col, col.label);
   sc.Crops[static_cast<std::size_t>(sc.CropCount + 1)] = c;
   ++sc.CropCount;
   return true;
@@ -138,17 +116,7 @@ bool AddApplicationFromLibraryText(Workspace& ws, std::string_view text, const s
   SeekEntry(r, OpenLibrary(r, LibraryKind::Application, fileName), index);
   Application a;
   a.Name = r.readChars(20);
-  a.ACT = r.readInt("ACT");
-  a.YR = r.readInt("YR");
-  a.WK = r.readInt("WK");
-  a.QUANT = r.readFloat("QUANT");
-  a.DMpct = r.readFloat("DM%");
-  a.OMpctdm = r.readFloat("OM%dm");
-  a.Npctdm = r.readFloat("N%dm");
-  a.IAGE = r.readFloat("IAGE");
-  a.P2O5pct = r.readFloat("P2O5%");
-  a.K2Opct = r.readFloat("K2O%");
-  a.Nminpct = r.readFloat("Nmin%");
+  for (const ApplColumn& col : kApplColumns) ReadColumn(r, a, col, col.label);
   sc.Appls[static_cast<std::size_t>(sc.ApplCount + 1)] = a;
   ++sc.ApplCount;
   return true;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 
+#include "data/Columns.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/TextReader.h"
@@ -14,10 +15,9 @@ namespace kelmar {
 namespace {
 
 constexpr std::size_t kIdWidth = 20;
-constexpr int kPageLines = 58;       // lines of a listing page, the empty lines before a header not counted
-constexpr int kHeaderLines = 4;      // identifier, scenario file, environment file, hyphens
-constexpr int kInitialPools = 3;     // applications 1..3: the topsoil's initial organic matter
-constexpr int kLinesAfterWeeks = 11; // water table and soil sections, without the second parameters line
+constexpr int kScenarioHeaderLines = 4; // identifier, scenario file, environment file, hyphens
+constexpr int kInitialPools = 3;        // applications 1..3: the topsoil's initial organic matter
+constexpr int kLinesAfterWeeks = 11;    // water table and soil sections, without the second parameters line
 
 // What a file identifier says about the layout of the rest of the file.
 struct Layout {
@@ -79,50 +79,9 @@ void SkipRows(TextReader& r, long long n) {
 // One row of crop table 1..4 (the name already read); `row` numbers the row
 // in the file for messages.
 void ReadCropRow(TextReader& r, Crop& c, int table, const Layout& l, int row) {
-  auto real = [&](std::string_view col) { return r.readFloat(Of(col, "crop", row)); };
-  auto whole = [&](std::string_view col) { return r.readInt(Of(col, "crop", row)); };
-  switch (table) {
-  case 1:
-    c.YEAR = whole("YEAR");
-    c.WEEK1 = whole("WEEK1");
-    c.WEEK2 = whole("WEEK2");
-    c.WEEK3 = whole("WEEK3");
-    c.WEEK4 = whole("WEEK4");
-    c.PRODi = real("PRODi");
-    c.DMpct = real("DM%");
-    c.NFIXi = real("NFIXi");
-    break;
-  case 2:
-    c.DMdistr[kProd] = real("DMdistr PROD");
-    c.DMdistr[kResi] = real("DMdistr RESI");
-    c.DMdistr[kRoot] = real("DMdistr ROOT");
-    c.Npctdm[kProd] = real("N%dm PROD");
-    c.Npctdm[kResi] = real("N%dm RESI");
-    c.Npctdm[kRoot] = real("N%dm ROOT");
-    c.Applied[kProd] = real("Applied PROD");
-    c.Applied[kResi] = real("Applied RESI");
-    break;
-  case 3:
-    c.InitAge[kProd] = real("Initial Age PROD");
-    c.InitAge[kResi] = real("Initial Age RESI");
-    c.InitAge[kRoot] = real("Initial Age ROOT");
-    c.ETMAX = real("ETMAX");
-    c.DMpctResi = real("DM% RESI");
-    c.PlantQUANT = real("Planting QUANT");
-    c.PlantDMpct = real("Planting DM%");
-    c.PlantNpctdm = real("Planting N%dm");
-    break;
-  default:
-    c.P2O5pct[kProd] = real("P2O5% PROD");
-    c.P2O5pct[kResi] = real("P2O5% RESI");
-    c.K2Opct[kProd] = real("K2O% PROD");
-    c.K2Opct[kResi] = real("K2O% RESI");
-    c.PlantP2O5pct = real("Planting P2O5%");
-    c.PlantK2Opct = real("Planting K2O%");
-    if (l.hasRDepth) c.RDepth = real("RDepth");
-    if (l.hasCode) c.Code = whole("Code");
-    break;
-  }
+  const int level = l.hasCode ? 2 : l.hasRDepth ? 1 : 0;
+  for (const CropColumn& col : kCropColumns)
+    if (col.table == table && col.level <= level) ReadColumn(r, c, col, Of(col.label, "crop", row));
 }
 
 // Reads the crop tables of the layout. Row k of a table goes to crop
@@ -158,22 +117,9 @@ int ReadCropTables(TextReader& r, Scenario& s, const Layout& l, int first) {
 }
 
 void ReadApplRow(TextReader& r, Application& a, const Layout& l, int row) {
-  auto real = [&](std::string_view col) { return r.readFloat(Of(col, "application", row)); };
-  auto whole = [&](std::string_view col) { return r.readInt(Of(col, "application", row)); };
   a.Name = r.readChars(kNameWidth);
-  a.ACT = whole("ACT");
-  a.YR = whole("YR");
-  a.WK = whole("WK");
-  a.QUANT = real("QUANT");
-  a.DMpct = real("DM%");
-  a.OMpctdm = real("OM%dm");
-  a.Npctdm = real("N%dm");
-  a.IAGE = real("IAGE");
-  if (l.applReals >= 7) {
-    a.P2O5pct = real("P2O5%");
-    a.K2Opct = real("K2O%");
-  }
-  if (l.applReals >= 8) a.Nminpct = real("Nmin%");
+  for (const ApplColumn& col : kApplColumns)
+    if (col.level <= l.applReals) ReadColumn(r, a, col, Of(col.label, "application", row));
   r.skipLine();
 }
 
@@ -212,13 +158,13 @@ public:
   void headerBlock() {
     if (out_.listing()) out_.emptyLines(4);
     for (const std::string& h : head_) out_.line(h);
-    lines_ = kHeaderLines;
+    lines_ = kScenarioHeaderLines;
   }
 
   // A table is never split across listing pages: when it does not fit on
   // the rest of the page it starts a new one.
   void startTable(int height) {
-    if (!out_.listing() || kPageLines - lines_ >= height) return;
+    if (!out_.listing() || kListingPageLines - lines_ >= height) return;
     out_.formFeed();
     headerBlock();
   }
@@ -230,7 +176,7 @@ public:
 
 private:
   OutText& out_;
-  std::array<std::string, kHeaderLines> head_;
+  std::array<std::string, kScenarioHeaderLines> head_;
   int lines_ = 0; // lines on the current page
 };
 
@@ -241,10 +187,12 @@ std::string Name(const Name20& n) { return OneLine(n.view()); }
 void LoadScenarioText(Workspace& ws, std::string_view text, const std::string& fileName) {
   TextReader r(text, fileName);
   const Layout& l = ReadIdentifier(r, fileName);
-  Scenario& s = ws.scenario;
+  // Read into a copy and taken over only when the whole file has been read:
+  // a file that fails part-way must not leave a mix of two scenarios behind.
+  auto loaded = std::make_unique<Scenario>(ws.scenario);
+  Scenario& s = *loaded;
   s.FileId = std::string(l.id);
   s.ScenarioFile = ExpandFileName(fileName);
-  ws.state.DataDir = ExtractFilePath(s.ScenarioFile);
 
   r.skipChars(4);
   s.Title = r.readChars(kNameWidth);
@@ -339,6 +287,8 @@ void LoadScenarioText(Workspace& ws, std::string_view text, const std::string& f
 
   if (!IsCurrent(l)) ws.parms.Clamp(s);
   s.FileId = std::string(kScenarioId);
+  ws.state.DataDir = ExtractFilePath(s.ScenarioFile);
+  ws.scenario = std::move(s);
 }
 
 void LoadScenario(Workspace& ws, const std::string& fileName) {
@@ -463,7 +413,7 @@ void WriteScenario(const Workspace& ws, OutText& out) {
                .real(y.BPF, 6, 2)
                .str());
 
-  auto cropTable = [&](std::string_view title, std::string_view columns, auto&& row) {
+  auto cropTable = [&](int table, std::string_view title, std::string_view columns) {
     w.startTable(crops + 2);
     w.line(title);
     w.line(LineBuilder().integer(crops, 20).text(columns).str());
@@ -471,33 +421,19 @@ void WriteScenario(const Workspace& ws, OutText& out) {
       const Crop& c = s.Crops[i];
       LineBuilder b;
       b.name(Name(c.Name));
-      row(b, c);
+      for (const CropColumn& col : kCropColumns)
+        if (col.table == table) WriteColumn(b, c, col);
       w.line(b.str());
     }
   };
-  cropTable("CROPS:                      sow  fcov  ripe  harv   kg/ha      kgN/ha",
-            "  YEAR WEEK1 WEEK2 WEEK3 WEEK4  PRODi   DM% NFIXi", [](LineBuilder& b, const Crop& c) {
-              b.integer(c.YEAR, 6).integer(c.WEEK1, 6).integer(c.WEEK2, 6).integer(c.WEEK3, 6);
-              b.integer(c.WEEK4, 6).real(c.PRODi, 7, 0).real(c.DMpct, 6, 1).real(c.NFIXi, 6, 0);
-            });
-  cropTable("CROPS:                DMdistr [-]       N%dm              Applied",
-            "  PROD  RESI  ROOT  PROD  RESI  ROOT  PROD  RESI", [](LineBuilder& b, const Crop& c) {
-              for (float v : c.DMdistr) b.real(v, 6, 2);
-              for (float v : c.Npctdm) b.real(v, 6, 2);
-              for (float v : c.Applied) b.real(v, 6, 2);
-            });
-  cropTable("CROPS:                Initial Age      [-]    DM%  Planting",
-            "  PROD  RESI  ROOT ETMAX  RESI QUANT   DM%  N%dm", [](LineBuilder& b, const Crop& c) {
-              for (float v : c.InitAge) b.real(v, 6, 2);
-              b.real(c.ETMAX, 6, 2).real(c.DMpctResi, 6, 1).real(c.PlantQUANT, 6, 0);
-              b.real(c.PlantDMpct, 6, 1).real(c.PlantNpctdm, 6, 2);
-            });
-  cropTable("CROPS:                P2O5%       K2O%       Planting    [cm]   Crop",
-            "  PROD  RESI  PROD  RESI P2O5%  K2O% RDepth Code", [](LineBuilder& b, const Crop& c) {
-              for (float v : c.P2O5pct) b.real(v, 6, 2);
-              for (float v : c.K2Opct) b.real(v, 6, 2);
-              b.real(c.PlantP2O5pct, 6, 2).real(c.PlantK2Opct, 6, 2).real(c.RDepth, 6, 0).integer(c.Code, 6);
-            });
+  cropTable(1, "CROPS:                      sow  fcov  ripe  harv   kg/ha      kgN/ha",
+            "  YEAR WEEK1 WEEK2 WEEK3 WEEK4  PRODi   DM% NFIXi");
+  cropTable(2, "CROPS:                DMdistr [-]       N%dm              Applied",
+            "  PROD  RESI  ROOT  PROD  RESI  ROOT  PROD  RESI");
+  cropTable(3, "CROPS:                Initial Age      [-]    DM%  Planting",
+            "  PROD  RESI  ROOT ETMAX  RESI QUANT   DM%  N%dm");
+  cropTable(4, "CROPS:                P2O5%       K2O%       Planting    [cm]   Crop",
+            "  PROD  RESI  PROD  RESI P2O5%  K2O% RDepth Code");
 
   w.startTable(appls + 2);
   w.line("APPLICATIONS");
@@ -507,28 +443,23 @@ void WriteScenario(const Workspace& ws, OutText& out) {
              .str());
   for (int i = 1; i <= appls; ++i) {
     const Application& a = s.Appls[i];
-    w.line(LineBuilder()
-               .name(Name(a.Name))
-               .integer(a.ACT, 3)
-               .integer(a.YR, 4)
-               .integer(a.WK, 4)
-               .real(a.QUANT, 7, 0)
-               .real(a.DMpct, 6, 1)
-               .real(a.OMpctdm, 6, 1)
-               .real(a.Npctdm, 6, 2)
-               .real(a.IAGE, 6, 2)
-               .real(a.P2O5pct, 6, 2)
-               .real(a.K2Opct, 6, 2)
-               .real(a.Nminpct, 6, 2)
-               .str());
+    LineBuilder b;
+    b.name(Name(a.Name));
+    for (const ApplColumn& col : kApplColumns) WriteColumn(b, a, col);
+    w.line(b.str());
   }
 }
 
 void SaveScenario(Workspace& ws, const std::string& path) {
-  ws.scenario.ScenarioFile = ExpandFileName(path);
+  // Line 2 of the file holds the new name; the scenario takes it only once the
+  // file is written.
+  std::string name = ExpandFileName(path);
+  std::swap(ws.scenario.ScenarioFile, name);
   OutText out(false);
   WriteScenario(ws, out);
-  WriteFileAtomic(ws.scenario.ScenarioFile, out.text());
+  std::swap(ws.scenario.ScenarioFile, name);
+  WriteFileAtomic(name, out.text());
+  ws.scenario.ScenarioFile = std::move(name);
 }
 
 } // namespace kelmar

@@ -17,9 +17,9 @@ inline constexpr std::string_view kScenarioId = "Kelmar 459 Data File";
 // Loads a scenario file into ws.scenario in place. Sets ScenarioFile (the
 // expanded full path), ws.state.DataDir (its directory with a trailing '/')
 // and FileId. An unknown identifier throws InvalidFileId with the message
-// "Loading " + fileName + "\r" + "Invalid file ID: " + id, and the scenario is
-// unchanged. A read error throws FileError naming file, line and field; fields
-// read before the error keep their new values, the rest their previous ones.
+// "Loading " + fileName + "\r" + "Invalid file ID: " + id. A read error
+// throws FileError naming file, line and field. Either way the scenario and
+// DataDir are unchanged: the file is read whole before anything is stored.
 // Counts are clamped to the table sizes and Year/Week/Weeks to 1..520; after
 // an older identifier the fittable parameters are clamped to their ranges.
 void LoadScenario(Workspace& ws, const std::string& fileName);
@@ -41,9 +41,9 @@ std::string InsertScenarioText(Workspace& ws, std::string_view text, const std::
 // each header block, 58-line pages that never split a table).
 void WriteScenario(const Workspace& ws, OutText& out);
 
-// Saves the scenario to `path`: ScenarioFile becomes the expanded path (line 2
-// of the file holds it), then the file form is written so that a failed write
-// leaves any existing file untouched. Throws FileError.
+// Saves the scenario to `path` in the file form, with the expanded path on
+// line 2; once the file is written ScenarioFile becomes that path. A failed
+// write (FileError) leaves any existing file and ScenarioFile untouched.
 void SaveScenario(Workspace& ws, const std::string& path);
 
 } // namespace kelmar

@@ -132,17 +132,17 @@ void WriteLayout(const Workspace& ws, SeriesKind kind, OutText& out, Layout l) {
     out.line(Repeat('-', 70));
   };
 
-  constexpr int kPageLines = 58;
-  constexpr int kHeaderLines = 6;
+  // Identifier, file name, "Year  week weeks", its values, column header, rule.
+  constexpr int kSeriesHeaderLines = 6;
   headerBlock();
-  int counter = kHeaderLines;
+  int counter = kSeriesHeaderLines;
   for (int w = first; w <= last; ++w) {
     const WeekRecord& r = ws.weeks[static_cast<std::size_t>(w)];
     if (!HasData(k, r)) continue;
-    if (out.listing() && counter == kPageLines) {
+    if (out.listing() && counter == kListingPageLines) {
       out.formFeed();
       headerBlock();
-      counter = kHeaderLines;
+      counter = kSeriesHeaderLines;
     }
     out.line(Row(k, r, w - l.numberShift));
     ++counter;

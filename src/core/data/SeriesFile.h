@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "data/Scenario.h"
 #include "data/TextFormat.h"
+#include "records/Scenario.h"
 
 namespace kelmar {
 

@@ -11,6 +11,9 @@ namespace kelmar {
 struct Options;
 
 inline constexpr std::string_view kCrLf = "\r\n";
+// Lines of a printed-listing page, counted from the first line of its header
+// block; the empty lines before a header block are not counted.
+inline constexpr int kListingPageLines = 58;
 
 // Integer right-aligned in width w; wider values take the room they need.
 std::string FmtInt(long long v, int w);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "model/RunState.h"
+#include "records/RunState.h"
 
 namespace kelmar::model {
 

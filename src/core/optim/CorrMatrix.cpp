@@ -9,7 +9,7 @@
 #include "data/FileSystem.h"
 #include "data/TextFormat.h"
 #include "optim/PriceAlg.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar {
 

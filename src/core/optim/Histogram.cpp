@@ -7,7 +7,7 @@
 
 #include "Workspace.h"
 #include "optim/PriceAlg.h"
-#include "optim/SumFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar {
 

@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
@@ -102,10 +101,8 @@ Outcome RunOne(Workspace& w, int run, Batch& b) {
   };
   switch (b.job.Mode) {
   case kRunAllScenarios: {
-    CompanionOptions co;
-    co.par = b.job.Par;
-    LoadOutcome lo = LoadScenarioWithCompanions(w, item, co);
-    if (!lo.ok()) return fail(RunFailure::kLoad, lo.message.empty() ? "cannot be loaded" : lo.message);
+    const ScenarioLoadResult lo = b.job.Load ? b.job.Load(w, item, b.job.Par) : ScenarioLoadResult{};
+    if (!lo.ok) return fail(RunFailure::kLoad, lo.message.empty() ? "cannot be loaded" : lo.message);
     break;
   }
   case kRunAllEnvironments:
@@ -388,7 +385,7 @@ MultiRunResult RunMultiRun(Workspace& ws, const MultiRunJob& job, MultiRunOption
 
 ReloadResult ReloadSummaryRow(Workspace& ws, const SumGrid& grid, int row, bool priceRun,
                               const std::vector<int32_t>& lineRuns, const std::string& enviDir,
-                              TPriceAlg* price) {
+                              TPriceAlg* price, const ScenarioLoader& load) {
   if (row < 1 || row > grid.NSumm) return {false, "No summary record selected!"};
   if (priceRun) {
     if (!price) return {false, "Price Algoritm dialog must be open!"};
@@ -412,14 +409,12 @@ ReloadResult ReloadSummaryRow(Workspace& ws, const SumGrid& grid, int row, bool 
   const std::string environment = grid.cell(row, 2);
   const std::string path = FindFileCaseInsensitive(ws.state.DataDir + scenario + ".DAT");
   if (path.empty()) return {false, "Error loading scenario"};
-  LoadOutcome lo = LoadScenarioWithCompanions(ws, path);
-  const bool envProblem = lo.status == LoadStatus::EnvMissing || lo.status == LoadStatus::EnvInvalidId ||
-                          lo.status == LoadStatus::EnvReadError;
+  const ScenarioLoadResult lo = load ? load(ws, path, ParIncludes{}) : ScenarioLoadResult{};
   // Only the scenario itself must load: the row's environment may be
   // another one than the scenario names, and it is read below.
-  if (!lo.ok() && !envProblem) return {false, "Error loading scenario"};
+  if (!lo.ok && !lo.onlyEnvironment) return {false, "Error loading scenario"};
   const std::string loadedEnv = ExtractFileName(ws.scenario.series(SeriesKind::Environment).FileName);
-  if (!(lo.ok() && EqualsIgnoreCase(loadedEnv, environment + ".ENV"))) {
+  if (!(lo.ok && EqualsIgnoreCase(loadedEnv, environment + ".ENV"))) {
     const std::string envPath = FindFileCaseInsensitive(WithSlash(enviDir) + environment + ".ENV");
     if (envPath.empty()) return {false, "Environment file not found !"};
     ResetSeries(ws, SeriesKind::Environment);

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fitting/ParFile.h"
-#include "optim/SumFile.h"
+#include "data/ParFile.h"
+#include "report/SumFile.h"
 
 namespace kelmar {
 
@@ -112,6 +112,17 @@ struct MultiRunCallbacks {
   std::function<ReplaceAnswer(const std::string& question)> AskReplaceResult;
 };
 
+// Loads a scenario file with its companions (.IRR, .MIN, .OM, .PAR and the
+// environment it names) into a workspace. Batches take it as a parameter:
+// the load-with-companions flow belongs to the layer above them.
+struct ScenarioLoadResult {
+  bool ok = false;              // scenario, companions and environment loaded
+  bool onlyEnvironment = false; // the scenario and its companions loaded, its environment did not
+  std::string message;          // the program's message for a failure
+};
+using ScenarioLoader =
+    std::function<ScenarioLoadResult(Workspace& ws, const std::string& path, const ParIncludes& par)>;
+
 struct MultiRunJob {
   MultiRunMode Mode = kRunAllScenarios;
   std::string SumFile;              // the summary file written; replaced if it exists
@@ -120,6 +131,7 @@ struct MultiRunJob {
   int32_t Shards = 1;               // parts the batch is split into
   const TPriceAlg* Price = nullptr; // the population of the Price mode
   ParIncludes Par{};                // what a scenario's .PAR companion supplies
+  ScenarioLoader Load;              // loads the scenarios of kRunAllScenarios
 };
 
 // A run that left no summary line, or whose result file could not be written.
@@ -178,6 +190,6 @@ struct ReloadResult {
 };
 ReloadResult ReloadSummaryRow(Workspace& ws, const SumGrid& grid, int row, bool priceRun,
                               const std::vector<int32_t>& lineRuns, const std::string& enviDir,
-                              TPriceAlg* price);
+                              TPriceAlg* price, const ScenarioLoader& load);
 
 } // namespace kelmar

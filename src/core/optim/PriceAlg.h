@@ -16,9 +16,9 @@
 #include <functional>
 #include <vector>
 
-#include "fitting/ParmTable.h"
 #include "optim/PriceOptions.h"
 #include "optim/Random.h"
+#include "records/ParmTable.h"
 
 namespace kelmar {
 

@@ -15,8 +15,8 @@
 #include "data/TextFormat.h"
 #include "data/TextReader.h"
 #include "model/Driver.h"
-#include "optim/Statistics.h"
 #include "optim/Targets.h"
+#include "report/Statistics.h"
 
 namespace kelmar {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "data/FixedString.h"
+#include "records/FixedString.h"
 #include "data/GraphSetup.h"
 
 namespace kelmar {

@@ -23,15 +23,6 @@ const WeekRecord& RecordAt(const Workspace& ws, int week) {
   return ws.weeks[week];
 }
 
-// Paths may come from files written on another system: both separators end
-// the directory part.
-std::size_t NameStart(const std::string& path) {
-  auto i = path.find_last_of("/\\");
-  return i == std::string::npos ? 0 : i + 1;
-}
-
-std::string DirectoryPart(const std::string& path) { return path.substr(0, NameStart(path)); }
-
 } // namespace
 
 int SummaryCount(const Workspace& ws) { return std::clamp(ws.run.PeriodCount, 0, kPeriodRows); }
@@ -114,62 +105,6 @@ SummaryValues ComputeSummaryItems(const Workspace& ws) {
   }
   if (i != kSummaryItemCount) throw std::logic_error("summary items out of step with their table");
   return v;
-}
-
-std::string SummaryBaseName(const std::string& path) {
-  std::string base = path.substr(NameStart(path));
-  auto dot = base.find_last_of('.');
-  if (dot != std::string::npos) base.erase(dot);
-  if (base.size() <= static_cast<std::size_t>(kNameWidth)) return base;
-  std::string shortName = base.substr(0, 6);
-  for (char& c : shortName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return shortName + "~1";
-}
-
-std::string SummaryHeaderLines(const Workspace& ws) {
-  const Scenario& s = ws.scenario;
-  std::string t;
-  t += kSummaryFileId;
-  t += kCrLf;
-  t += DirectoryPart(s.ScenarioFile);
-  t += kCrLf;
-  t += DirectoryPart(s.series(SeriesKind::Environment).FileName);
-  t += kCrLf;
-  t += "Scenario             Environment          Year   Week   Weeks ";
-  for (const SummaryItemInfo& item : kSummaryItems) {
-    t += ' ';
-    t += PadRight(item.name, 6);
-  }
-  t += kCrLf;
-  return t;
-}
-
-std::string SummaryDataLine(const Workspace& ws, const SummaryValues& items) {
-  const Scenario& s = ws.scenario;
-  std::string t = PadRight(SummaryBaseName(s.ScenarioFile), 21);
-  t += PadRight(SummaryBaseName(s.series(SeriesKind::Environment).FileName), 21);
-  t += FmtInt(s.Year, 6) + " " + FmtInt(s.Week, 6) + " " + FmtInt(s.Weeks, 6);
-  for (int i = 0; i < kSummaryItemCount; ++i) {
-    t += ' ';
-    t += FmtReal(items[i], 6, kSummaryItems[i].decimals);
-  }
-  return t;
-}
-
-void AppendSummary(const Workspace& ws, const std::string& sumFile, bool newFile) {
-  const SummaryValues items = ComputeSummaryItems(ws);
-  std::string text;
-  if (!newFile && FileExists(sumFile)) text = ReadFileText(sumFile);
-  if (text.empty()) {
-    // An empty file has no header either; without one it could not be loaded.
-    text = SummaryHeaderLines(ws);
-  } else if (text.back() != '\n' && text.back() != '\r') {
-    // A last line without its line end would swallow the new line.
-    text += kCrLf;
-  }
-  text += SummaryDataLine(ws, items);
-  text += kCrLf;
-  WriteFileAtomic(sumFile, text);
 }
 
 } // namespace kelmar

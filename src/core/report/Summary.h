@@ -14,7 +14,6 @@ namespace kelmar {
 struct Workspace;
 
 inline constexpr int kSummaryItemCount = 76;
-inline constexpr std::string_view kSummaryFileId = "Kelmar 459 Summ File";
 
 struct SummaryItemInfo {
   std::string_view name; // at most 6 characters; written padded to 6
@@ -127,22 +126,5 @@ std::string SummaryRow(const Workspace& ws, int row, int kind);
 // when that option is set) and the comparison with the measured mineral N.
 // Changes nothing in the workspace and allocates nothing.
 SummaryValues ComputeSummaryItems(const Workspace& ws);
-
-// The name of a file as the summary file shows it: without directory and
-// extension; a name longer than 20 characters becomes its first six
-// characters in upper case followed by "~1", so that the column stays
-// 21 characters wide.
-std::string SummaryBaseName(const std::string& path);
-
-// The four header lines of a new summary file, each ending in CR LF.
-std::string SummaryHeaderLines(const Workspace& ws);
-// The data line of one run, without a line end.
-std::string SummaryDataLine(const Workspace& ws, const SummaryValues& items);
-
-// Adds the data line of the last run to a summary file. A new file (newFile
-// set, or no file of that name) starts with the header lines; otherwise the
-// line is appended to the existing lines. The file is replaced only when the
-// new version is completely written. Throws FileError.
-void AppendSummary(const Workspace& ws, const std::string& sumFile, bool newFile);
 
 } // namespace kelmar

@@ -173,12 +173,12 @@ void WriteHeaderBlock(const Workspace& ws, OutText& out, int kind) {
 // Writes rows first..last through row(i), paging a listing every 58 lines.
 template <typename RowText>
 void WritePagedRows(const Workspace& ws, OutText& out, int kind, int first, int last, RowText row) {
-  int counter = kHeaderLines;
+  int counter = kTableHeaderLines;
   for (int i = first; i <= last; ++i) {
-    if (out.listing() && counter == kPageLines) {
+    if (out.listing() && counter == kListingPageLines) {
       out.formFeed();
       WriteHeaderBlock(ws, out, kind);
-      counter = kHeaderLines;
+      counter = kTableHeaderLines;
     }
     out.line(row(i));
     ++counter;

@@ -41,12 +41,9 @@ enum TableKind : int {
 inline constexpr int kLastWeeklyKind = 15;
 inline constexpr int kLastTableKind = 21;
 
-// Lines of a listing page, counted from the first header line; the empty
-// lines before a header block are not counted.
-inline constexpr int kPageLines = 58;
 // Header lines of a table: identification, scenario file, environment file,
 // title, column header, rule.
-inline constexpr int kHeaderLines = 6;
+inline constexpr int kTableHeaderLines = 6;
 
 // Window title of a kind; empty for kinds outside 1..21.
 std::string TableTitle(int kind);

@@ -44,6 +44,10 @@ bool ReadSeriesFile(Workspace& ws, SeriesKind kind, const std::string& path, Loa
     out.status = readError;
     out.message = "Loading " + path + "\r" + e.what();
   }
+  // The rows read before the error would pass for the whole series, and a
+  // Save would cut the file down to them: the series is left empty instead.
+  ResetSeries(ws, kind);
+  ws.state.DocStatus |= SavedBit(kind);
   return false;
 }
 
@@ -61,9 +65,10 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
     out.message = e.what();
     return out;
   } catch (const FileError& e) {
-    // A damaged file must not be overwritten by a later Save.
-    ws.scenario.ScenarioFile = st.DataDir + "@Error.dat";
-    st.DocStatus |= kResultsStale | kScenarioSaved;
+    // The scenario in memory, its series, parameters and results are as they
+    // were; only its name changes, so that no later Save can be taken for a
+    // save of the damaged file.
+    ws.scenario.ScenarioFile = ExtractFilePath(ExpandFileName(fileName)) + "@Error.dat";
     out.status = LoadStatus::ReadError;
     out.message = "Loading scenario " + fileName + "\r" + e.what();
     return out;
@@ -117,6 +122,15 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
   out.status = LoadStatus::EnvMissing;
   out.message = "Auto-load Environment file not found !\r" + out.envPath;
   return out;
+}
+
+ScenarioLoadResult LoadScenarioForBatch(Workspace& ws, const std::string& path, const ParIncludes& par) {
+  CompanionOptions co;
+  co.par = par;
+  const LoadOutcome lo = LoadScenarioWithCompanions(ws, path, co);
+  const bool env = lo.status == LoadStatus::EnvMissing || lo.status == LoadStatus::EnvInvalidId ||
+                   lo.status == LoadStatus::EnvReadError;
+  return {lo.ok(), env, lo.message};
 }
 
 } // namespace kelmar

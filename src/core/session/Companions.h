@@ -8,8 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "data/Scenario.h"
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
+#include "optim/MultiRun.h"
+#include "records/Scenario.h"
 
 namespace kelmar {
 
@@ -55,5 +56,9 @@ std::string CompanionFileName(const Workspace& ws, const char* ext);
 
 LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileName,
                                        const CompanionOptions& opt = {});
+
+// LoadScenarioWithCompanions for batches: the scenarios of a MultiRun and the
+// rows of a summary grid that are reloaded.
+ScenarioLoadResult LoadScenarioForBatch(Workspace& ws, const std::string& path, const ParIncludes& par);
 
 } // namespace kelmar

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 
 namespace kelmar {
 

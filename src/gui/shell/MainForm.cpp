@@ -17,7 +17,7 @@
 #include "data/SeriesFile.h"
 #include "dialogs/OptionsDialog.h"
 #include "documents/DocumentSet.h"
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 #include "model/Driver.h"
 #include "output/OutputRouter.h"
 #include "run/RunControl.h"

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "data/FixedString.h"
+#include "records/FixedString.h"
 
 namespace kelmar {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "data/Scenario.h"
+#include "records/Scenario.h"
 
 namespace kelmar {
 

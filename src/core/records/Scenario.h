@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "data/FixedString.h"
+#include "records/FixedString.h"
 
 namespace kelmar {
 

@@ -1,4 +1,4 @@
-#include "fitting/ParmTable.h"
+#include "records/ParmTable.h"
 
 namespace kelmar {
 

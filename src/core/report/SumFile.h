@@ -10,17 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "data/Errors.h"
 #include "data/TextFormat.h"
 #include "report/Summary.h"
 
 namespace kelmar {
 
-// A command refused, in the program's own words (the text of the message
-// box the desktop program shows, or the command line prints).
-class Refusal : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
+// The identifier line every summary file starts with.
+inline constexpr std::string_view kSummaryFileId = "Kelmar 459 Summ File";
+
+struct Workspace;
 
 // Which of the 76 summary items a MultiRun shows; item i at index i - 1.
 using ItemSelection = std::array<bool, kSummaryItemCount>;
@@ -127,5 +126,34 @@ std::string MergeShardText(const std::vector<SumFileData>& files, const std::vec
 // Joins summary files that carry no index, one after the other: the header
 // lines of the first, then the lines of every file in the order given.
 std::string ConcatenateSumText(const std::vector<SumFileData>& files);
+
+// --- Writing -------------------------------------------------------------
+
+// The name of a file as the summary file shows it: without directory and
+// extension; a name longer than 20 characters becomes its first six
+// characters in upper case followed by "~1", so that the column stays
+// 21 characters wide.
+std::string SummaryBaseName(const std::string& path);
+
+// The four header lines of a new summary file, each ending in CR LF.
+std::string SummaryHeaderLines(const Workspace& ws);
+// The data line of one run, without a line end.
+std::string SummaryDataLine(const Workspace& ws, const SummaryValues& items);
+
+// Adds the data line of the last run to a summary file. A new file (newFile
+// set, or no file of that name) starts with the header lines; otherwise the
+// line is appended to the existing lines. The file is replaced only when the
+// new version is completely written. Throws FileError.
+void AppendSummary(const Workspace& ws, const std::string& sumFile, bool newFile);
+
+// --- Joining -------------------------------------------------------------
+
+// Joins summary files into the text of one: the shards of a split MultiRun
+// (each with its run list beside it) in run order, into the file an unsplit
+// run writes; plain summary files one after the other. A shard all of whose
+// runs failed has a run list and no summary file. Refuses (Refusal) shards
+// mixed with plain files and shards that do not belong together; throws
+// InvalidFileId and FileError. "" when no file has a summary line.
+std::string JoinSumFiles(const std::vector<std::string>& inputs);
 
 } // namespace kelmar

@@ -1,4 +1,4 @@
-#include "fitting/ParFile.h"
+#include "data/ParFile.h"
 
 #include <algorithm>
 #include <array>

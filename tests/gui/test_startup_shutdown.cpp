@@ -36,10 +36,11 @@ private slots:
     QTest::newRow("missing environment")
         << QStringList("NOENV.DAT") << "NOENV.DAT" << none
         << "Auto-load Environment file not found !\r%1/MISSING.ENV" << true << "";
-    // A scenario cut off after a few lines: the reader fails part-way, and
-    // a later Save cannot overwrite the damaged file.
+    // A scenario cut off after a few lines: the reader fails part-way and the
+    // new scenario stays, under its own name, so a later Save cannot overwrite
+    // the damaged file.
     QTest::newRow("damaged scenario")
-        << QStringList("BROKEN.DAT") << "@Error.dat" << none << "Loading %1/BROKEN.DAT\r" << true << "";
+        << QStringList("BROKEN.DAT") << "NEW.DAT" << none << "Loading %1/BROKEN.DAT\r" << true << "";
   }
   void startup() {
     QFETCH(QStringList, args);

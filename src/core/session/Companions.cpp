@@ -65,10 +65,9 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
     out.message = e.what();
     return out;
   } catch (const FileError& e) {
-    // The scenario in memory, its series, parameters and results are as they
-    // were; only its name changes, so that no later Save can be taken for a
-    // save of the damaged file.
-    ws.scenario.ScenarioFile = ExtractFilePath(ExpandFileName(fileName)) + "@Error.dat";
+    // The scenario in memory, its name, series, parameters and results are
+    // as they were: a later Save writes the intact scenario to its own file
+    // and never touches the damaged one.
     out.status = LoadStatus::ReadError;
     out.message = "Loading scenario " + fileName + "\r" + e.what();
     return out;

@@ -65,10 +65,12 @@ QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
   return QTextBrowser::loadResource(type, name);
 }
 
-// Pages are handed over as HTML made from their Markdown (see loadResource).
+// Pages are handed over as HTML made from their Markdown (see loadResource);
+// a link is kept as the full name of the page, so the history knows where
+// each entry was.
 void HelpBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
   const QUrl url = source().resolved(name);
-  QTextBrowser::doSetSource(name, IsPage(url) ? QTextDocument::HtmlResource : type);
+  QTextBrowser::doSetSource(url, IsPage(url) ? QTextDocument::HtmlResource : type);
 }
 
 QList<HelpSection> ReadHelpSections(const QString& dir) {

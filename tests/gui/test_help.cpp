@@ -126,8 +126,8 @@ private slots:
     QCOMPARE(QString(HelpTopicFor(TableHelpContext(13)).anchor), QString("weekly-tables"));
   }
 
-  // Every link from one page of the guide to another (or to a section)
-  // finds its target.
+  // Every link from one page of the guide to another (or to a section), and
+  // every picture, finds its target.
   void everyLinkOfTheGuideResolves() {
     const auto anchors = GuideAnchors(this);
     QStringList broken;
@@ -136,7 +136,14 @@ private slots:
       QTextDocument* doc = ReadMarkdown(QDir(DocsDir()).filePath(page), this);
       for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it) {
-          const QString href = it.fragment().charFormat().anchorHref();
+          const QTextCharFormat f = it.fragment().charFormat();
+          if (f.isImageFormat()) {
+            ++links;
+            if (!QFileInfo::exists(QDir(DocsDir()).filePath(f.toImageFormat().name())))
+              broken << page + ": " + f.toImageFormat().name();
+            continue;
+          }
+          const QString href = f.anchorHref();
           if (href.isEmpty() || QUrl(href).scheme().startsWith("http")) continue;
           ++links;
           const QUrl url(href);

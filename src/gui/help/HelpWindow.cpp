@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -196,6 +197,12 @@ void THelpWindow::showPage(const QString& page, const QString& anchor) {
   QUrl url = QUrl::fromLocalFile(QDir(dir_).absoluteFilePath(page));
   if (!anchor.isEmpty()) url.setFragment(anchor);
   browser_->setSource(url);
+  // A window that has just been shown may still change its size, and the
+  // section would slide out of view: it is scrolled to once more then.
+  if (!anchor.isEmpty())
+    QTimer::singleShot(0, browser_, [b = browser_, anchor] {
+      if (b->source().fragment() == anchor) b->scrollToAnchor(anchor);
+    });
   // A page shown again at another section: the browser only scrolls.
   if (anchor.isEmpty() && browser_->source() == url) browser_->verticalScrollBar()->setValue(0);
 }

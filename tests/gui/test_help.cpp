@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <map>
 #include <set>
@@ -247,6 +248,34 @@ private slots:
     // One help window, whatever opens it.
     p.trigger("MIHelpContents");
     QCOMPARE(p.form->findChildren<THelpWindow*>().size(), 1);
+  }
+
+  // F1 in the options dialog, which waits for its answer, opens its section
+  // in a help window that the dialog does not block; once the dialog is
+  // gone the help window is an ordinary window again.
+  void f1InAModalDialog() {
+    Program p;
+    InstallGuide(p);
+    p.form->show();
+    QString page, anchor;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* d = QApplication::activeModalWidget();
+      QVERIFY(d);
+      QTest::keyClick(d, Qt::Key_F1);
+      if (THelpWindow* h = p.form->helpWindow()) {
+        page = h->currentPage(), anchor = h->currentAnchor(), modal = h->isModal();
+        h->close();
+      }
+      d->close();
+    });
+    p.trigger("MIOptionsKelmarOptions");
+    QCOMPARE(page, QString("desktop.md"));
+    QCOMPARE(anchor, QString("kelmar-options"));
+    QVERIFY(modal);
+    p.trigger("MIHelpContents");
+    QVERIFY(p.form->helpWindow()->isVisible());
+    QVERIFY(!p.form->helpWindow()->isModal());
   }
 
   // Links, sections of another page, Back and Forward; Back returns to the

@@ -78,7 +78,7 @@ QList<HelpSection> ReadHelpSections(const QString& dir) {
   QList<HelpSection> out;
   QDir d(dir);
   QStringList pages = d.entryList({QStringLiteral("*.md")}, QDir::Files, QDir::Name);
-  // The contents page first, then the pages in the order the guide lists them.
+  // The contents page first, then the other pages by name.
   pages.removeAll(QString::fromLatin1(kHelpContentsPage));
   pages.prepend(QString::fromLatin1(kHelpContentsPage));
   for (const QString& page : pages) {

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   using namespace kelmar::cli;
   CLI::App app{"Kelmar: nitrogen dynamics of arable crop rotations, week by week.\n"
                "Exit status: 0 success, 2 usage error, 3 invalid file identifier,\n"
-               "4 read or write error, 5 floating-point fault in a run, 130 interrupted."};
+               "4 read or write error, 5 floating-point fault in a run, 130 interrupted.\n"
+               "User guide: docs/index.md (in the desktop program: Help > Contents)."};
   app.require_subcommand(1);
   app.set_version_flag("--version", kelmar::kVersionText);
   int exitCode = kExitOk;

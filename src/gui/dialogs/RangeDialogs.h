@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <optional>
 
+#include "help/HelpTopics.h"
 #include "widgets/IniForm.h"
 
 class QListWidget;
@@ -46,6 +47,7 @@ class TRangeDialog : public TMyDialog {
   Q_OBJECT
 public:
   TRangeDialog(Workspace& ws, QWidget* parent = nullptr);
+  int HelpContext() const override { return kHelpModifyRange; }
   void Refresh() override;
   void Apply() override;
   bool Validate() override;

@@ -1,13 +1,9 @@
 #include "output/Printing.h"
 
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
-#include <QUrl>
 
 #include "views/CoreText.h"
 
@@ -80,21 +76,6 @@ bool PrintText(QPrinter& printer, const std::string& text) {
   }
   p.end();
   return true;
-}
-
-QString HelpLayer::topicPage(int topic) const {
-  if (dir_.isEmpty()) return {};
-  QDir d(dir_);
-  const QString page = topic > 0 ? d.filePath(QStringLiteral("%1.html").arg(topic)) : QString();
-  if (!page.isEmpty() && QFileInfo::exists(page)) return page;
-  const QString index = d.filePath(QStringLiteral("index.html"));
-  return QFileInfo::exists(index) ? index : QString();
-}
-
-bool HelpLayer::show(int topic) const {
-  const QString page = topicPage(topic);
-  if (page.isEmpty()) return false;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
 } // namespace kelmar::gui

@@ -23,21 +23,4 @@ std::vector<QStringList> SplitPages(const std::string& text);
 // printer could not be started.
 bool PrintText(QPrinter& printer, const std::string& text);
 
-// The help of the program: topic pages beside the program. Where there are
-// none, the user is told so.
-class HelpLayer {
-public:
-  // `dir` is the directory of the help pages ("help" beside the program).
-  explicit HelpLayer(QString dir = {}) : dir_(std::move(dir)) {}
-  void setDirectory(QString dir) { dir_ = std::move(dir); }
-  const QString& directory() const { return dir_; }
-  // The page of a topic (0: contents), or empty when it does not exist.
-  QString topicPage(int topic) const;
-  // Opens the page in the system's browser; false when it does not exist.
-  bool show(int topic) const;
-
-private:
-  QString dir_;
-};
-
 } // namespace kelmar::gui

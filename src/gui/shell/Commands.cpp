@@ -9,6 +9,7 @@
 #include <QToolBar>
 
 #include "documents/DocumentSet.h"
+#include "help/HelpTopics.h"
 #include "output/OutputRouter.h"
 #include "report/Tables.h"
 #include "run/RunControl.h"
@@ -482,11 +483,13 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          L("&Contents"),
          L("Show the contents of the help"),
          {},
-         [&f] { f.ShowHelp(0); },
+         [&f] { f.ShowHelp(kHelpContents); },
          {},
          GlyphIcon(L("?"), QColor(0x00, 0x83, 0x8f))});
-  t.add({L("MIHelpSearch"), L("&Search for Help On..."), L("Search the help"), {}, [&f] { f.ShowHelp(0); }});
-  t.add({L("MIHelpHowToUse"), L("&How to Use Help"), L("How to use the help"), {}, [&f] { f.ShowHelp(0); }});
+  t.add({L("MIHelpSearch"), L("&Search for Help On..."), L("Search the help"), {}, [&f] { f.SearchHelp(); }});
+  t.add({L("MIHelpHowToUse"), L("&How to Use Help"), L("How to use the help"), {}, [&f] {
+           f.ShowHelp(kHelpHowToUse);
+         }});
   t.add({L("MIHelpAbout"), L("&About..."), L("About Kelmar"), {}, [&f] { f.about(); }});
 }
 

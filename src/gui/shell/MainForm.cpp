@@ -1,9 +1,12 @@
 #include "shell/MainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStandardPaths>
@@ -18,6 +21,8 @@
 #include "dialogs/OptionsDialog.h"
 #include "documents/DocumentSet.h"
 #include "data/ParFile.h"
+#include "help/HelpTopics.h"
+#include "help/HelpWindow.h"
 #include "model/Driver.h"
 #include "output/OutputRouter.h"
 #include "run/RunControl.h"
@@ -65,7 +70,7 @@ TMainForm::TMainForm(const StartupConfig& cfg, UserDialogs* dialogs, QWidget* pa
   const QString iniPath = cfg_.iniPath.isEmpty() ? IniFilePathFor(cfg_.exePath) : cfg_.iniPath;
   ini_ = IniFile(iniPath.toStdString());
   const QString exeDir = QFileInfo(cfg_.exePath).absolutePath();
-  help_.setDirectory(cfg_.helpDir.isEmpty() ? QDir(exeDir).filePath(QStringLiteral("help")) : cfg_.helpDir);
+  helpDir_ = cfg_.helpDir.isEmpty() ? QDir(exeDir).filePath(QStringLiteral("help")) : cfg_.helpDir;
 
   // The names the shell keeps: the program's and the current directory.
   ProgramState& st = ws_->state;
@@ -117,6 +122,7 @@ TMainForm::TMainForm(const StartupConfig& cfg, UserDialogs* dialogs, QWidget* pa
   });
   resize(900, 650);
   RestoreWindowPosition(ini_, QStringLiteral("TMainForm"), this);
+  qApp->installEventFilter(this);
   scheduleIdle();
 }
 
@@ -223,6 +229,7 @@ bool TMainForm::Shutdown() {
   if (ws_->options.has(kOptKeepWindowPos)) windows_->saveOpenWindows();
   if (ws_->options.has(kOptAutoSave)) SaveOptions(ini_, *ws_, ws_->scenario.ScenarioFile);
   SaveWindowPosition(ini_, QStringLiteral("TMainForm"), this);
+  if (help_ && help_->isVisible()) SaveWindowPosition(ini_, help_->WindowKey(), help_);
   // The settings are lost, the data are not: the program still closes.
   saveIni(false);
   shutDown_ = true;
@@ -254,6 +261,7 @@ bool TMainForm::saveIni(bool errorBox) {
 
 void TMainForm::editOptions() {
   TKelmOptiDialog dlg(ws_->options, dialogs_, this);
+  dlg.setProperty("helpContext", int(kHelpOptions));
   if (dlg.exec() == QDialog::Accepted) OptionsChanged();
 }
 
@@ -279,13 +287,73 @@ void TMainForm::deleteOptions() {
   OptionsChanged();
 }
 
-void TMainForm::ShowHelp(int topic) {
-  if (topic == 0)
-    if (TIniForm* f = windows_->active()) topic = f->HelpContext();
-  if (!help_.show(topic))
+THelpWindow* TMainForm::openHelp() {
+  if (!help_) {
+    help_ = new THelpWindow(helpDir_, this);
+    help_->setWindowFlag(Qt::Window);
+    RestoreWindowPosition(ini_, help_->WindowKey(), help_);
+    connect(help_, &TIniForm::closing, this,
+            [this](TIniForm* f) { SaveWindowPosition(ini_, f->WindowKey(), f); });
+  }
+  if (!help_->available()) {
     dialogs_->inform(BoxType::Information,
-                     QStringLiteral("No help is installed: the help pages are looked for in ") +
-                         help_.directory() + QLatin1Char('.'));
+                     QStringLiteral("No help is installed: the help pages are looked for in ") + helpDir_ +
+                         QLatin1Char('.'));
+    return nullptr;
+  }
+  // Over a modal dialog the help window is modal itself, else the dialog
+  // would block it; the dialog goes on when the help window closes.
+  QWidget* modal = QApplication::activeModalWidget();
+  const bool overModal = modal && modal != help_;
+  if (help_->isModal() != overModal) {
+    help_->hide();
+    help_->setWindowModality(overModal ? Qt::ApplicationModal : Qt::NonModal);
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+  return help_;
+}
+
+THelpWindow* TMainForm::helpWindow() const { return help_; }
+
+void TMainForm::ShowHelp(int context) {
+  if (THelpWindow* h = openHelp()) h->showContext(context);
+}
+
+void TMainForm::SearchHelp() {
+  if (THelpWindow* h = openHelp()) {
+    if (h->browser()->source().isEmpty()) h->showContext(kHelpContents);
+    h->search(h->searchBox()->text());
+  }
+}
+
+int TMainForm::HelpContextOf(QWidget* w) const {
+  for (; w; w = w->parentWidget()) {
+    if (auto* f = qobject_cast<TIniForm*>(w)) return f->HelpContext();
+    if (const QVariant v = w->property("helpContext"); v.isValid()) return v.toInt();
+    if (w == this) break;
+  }
+  if (w == this)
+    if (TIniForm* f = windows_->active()) return f->HelpContext();
+  return kHelpContents;
+}
+
+bool TMainForm::eventFilter(QObject* obj, QEvent* e) {
+  if (e->type() == QEvent::KeyPress && obj->isWidgetType()) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_F1 && k->modifiers() == Qt::NoModifier) {
+      // Only for this program's windows: the frame and what it owns.
+      auto* w = static_cast<QWidget*>(obj);
+      QWidget* top = w;
+      while (top && top != this) top = top->parentWidget();
+      if (top == this) {
+        ShowHelp(HelpContextOf(w));
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(obj, e);
 }
 
 void TMainForm::about() {

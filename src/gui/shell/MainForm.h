@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 
@@ -28,6 +29,7 @@ class RunControl;
 class OutputRouter;
 class GraphCommands;
 struct GraphSettings;
+class THelpWindow;
 
 // Where the program keeps its INI file: beside the program file, named after
 // it with the extension ".INI"; when that directory cannot be written, in the
@@ -72,7 +74,16 @@ public:
   bool Shutdown();
   // Applies what the options dialog changed (menu state, balance windows).
   void OptionsChanged();
-  void ShowHelp(int topic);
+  // Opens the help window at the page of a help context (0: the contents).
+  void ShowHelp(int context);
+  // Opens the help window ready to search.
+  void SearchHelp();
+  // The help window, once it has been opened.
+  THelpWindow* helpWindow() const;
+  // The help context of the window a widget belongs to: the nearest form's
+  // or the "helpContext" property of a dialog; in the frame, the active
+  // child's; 0 when there is none.
+  int HelpContextOf(QWidget* w) const;
   void scheduleIdle();
 
 signals:
@@ -82,6 +93,8 @@ signals:
 protected:
   void closeEvent(QCloseEvent* e) override;
   bool event(QEvent* e) override;
+  // F1 anywhere in the program asks the window in front for its help.
+  bool eventFilter(QObject* obj, QEvent* e) override;
 
 private:
   friend void DeclareCommands(TMainForm& f, ActionTable& t);
@@ -95,13 +108,15 @@ private:
   void deleteOptions();
   void about();
   bool saveIni(bool errorBox);
+  THelpWindow* openHelp();
 
   StartupConfig cfg_;
   std::unique_ptr<Workspace> ws_;
   IniFile ini_;
   std::unique_ptr<UserDialogs> ownDialogs_;
   UserDialogs* dialogs_;
-  HelpLayer help_;
+  QString helpDir_;
+  QPointer<THelpWindow> help_;
   Services services_;
   QMdiArea* mdi_ = nullptr;
   QToolBar* speedBar_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -57,6 +58,8 @@ public:
 
   void add(WindowKind kind);
   bool has(const QString& cls) const { return kinds_.contains(cls); }
+  // The class keys of every registered kind.
+  QStringList kindKeys() const { return kinds_.keys(); }
   // Opens the window (or brings the open one to the front, restoring it when
   // minimised); nullptr when no such window exists.
   TIniForm* show(const QString& cls, int number = 0);

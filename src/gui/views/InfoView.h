@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "help/HelpTopics.h"
 #include "widgets/IniForm.h"
 
 namespace kelmar {
@@ -19,6 +20,7 @@ public:
   // The nine lines the window paints.
   QStringList lines() const;
   void Refresh() override { update(); }
+  int HelpContext() const override { return kHelpInfoView; }
 
 protected:
   void paintEvent(QPaintEvent* e) override;

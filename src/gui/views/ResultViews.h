@@ -4,6 +4,7 @@
 // font and refill it after every run and change of the week range.
 #pragma once
 
+#include "help/HelpTopics.h"
 #include "views/CoreText.h"
 #include "views/TextView.h"
 
@@ -17,7 +18,7 @@ public:
   // Shows another kind; the same kind is not refilled.
   void setKind(int kind);
   QString WindowKey() const override;
-  int HelpContext() const override { return 1380 + 10 * (kind_ - 1); }
+  int HelpContext() const override { return TableHelpContext(kind_); }
   int PrintKind() const override { return kind_; }
 
 protected:
@@ -35,7 +36,7 @@ public:
   TSummView(Workspace& ws, int kind, QWidget* parent = nullptr);
   int kind() const { return kind_; }
   QString WindowKey() const override;
-  int HelpContext() const override { return 1540 + 10 * (kind_ - 16); }
+  int HelpContext() const override { return SummaryHelpContext(kind_); }
   int PrintKind() const override { return kind_; }
 
 protected:
@@ -51,6 +52,7 @@ class TNPKView : public TTextView {
   Q_OBJECT
 public:
   explicit TNPKView(Workspace& ws, QWidget* parent = nullptr);
+  int HelpContext() const override { return kHelpMineralBalance; }
   int PrintKind() const override;
 
 protected:
@@ -63,6 +65,7 @@ class TCorrView : public TTextView {
   Q_OBJECT
 public:
   explicit TCorrView(Workspace& ws, QWidget* parent = nullptr);
+  int HelpContext() const override { return kHelpNmodVsNmeas; }
   int PrintKind() const override;
 
 protected:

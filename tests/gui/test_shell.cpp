@@ -157,6 +157,9 @@ private slots:
     QVERIFY(!table->frame()->isMinimized());
     QCOMPARE(w.active(), table);
     QCOMPARE(w.get<TRsltView>("TRsltView")->kind(), int(kTableNBalance));
+    // A number the open table window does not have leaves it as it was.
+    QVERIFY(!w.show("TRsltView", kSummaryWater) && !w.show("TRsltView", 0));
+    QCOMPARE(w.get<TRsltView>("TRsltView")->kind(), int(kTableNBalance));
     QCOMPARE(w.find("TSummView", kSummaryNBalance), summary);
     QVERIFY(!w.find("TSummView", kSummaryWater));
     p.trigger("MIInfoView");

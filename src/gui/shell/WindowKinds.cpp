@@ -5,6 +5,7 @@
 
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
+#include "report/Tables.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -20,15 +21,21 @@ void TMainForm::registerWindows() {
   WindowRegistry& r = *windows_;
 
   // The one table window; choosing another table shows it in the same window.
+  const auto isTable = [](int kind) { return kind >= kTableEnvironment && kind <= kTableCumulativeN; };
   r.add({QStringLiteral("TRsltView"),
-         [&ws](int kind) -> TIniForm* { return kind >= 1 && kind <= 14 ? new TRsltView(ws, kind) : nullptr; },
+         [&ws, isTable](int kind) -> TIniForm* { return isTable(kind) ? new TRsltView(ws, kind) : nullptr; },
          kResultWindow | kCentred,
          {},
-         [](TIniForm* f, int kind) { static_cast<TRsltView*>(f)->setKind(kind); }});
-  r.add(
-      {QStringLiteral("TSummView"),
-       [&ws](int kind) -> TIniForm* { return kind >= 16 && kind <= 19 ? new TSummView(ws, kind) : nullptr; },
-       kResultWindow | kPerNumber | kCentred});
+         [isTable](TIniForm* f, int kind) {
+           if (!isTable(kind)) return false;
+           static_cast<TRsltView*>(f)->setKind(kind);
+           return true;
+         }});
+  r.add({QStringLiteral("TSummView"),
+         [&ws](int kind) -> TIniForm* {
+           return kind >= kSummaryWater && kind <= kSummaryNBalance ? new TSummView(ws, kind) : nullptr;
+         },
+         kResultWindow | kPerNumber | kCentred});
   r.add({QStringLiteral("TNPKView"), [&ws](int) -> TIniForm* { return new TNPKView(ws); },
          kResultWindow | kOptionsWindow | kCentred});
   r.add({QStringLiteral("TCorrView"), [&ws](int) -> TIniForm* { return new TCorrView(ws); },

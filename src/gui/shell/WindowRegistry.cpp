@@ -33,7 +33,7 @@ TIniForm* WindowRegistry::show(const QString& cls, int number) {
   const QString key = slotKey(*k, number);
   TIniForm* form = open_.value(key).data();
   if (form) {
-    if (k->reuse) k->reuse(form, number);
+    if (k->reuse && !k->reuse(form, number)) return nullptr;
   } else {
     form = k->create(number);
     if (!form) return nullptr;

@@ -43,8 +43,9 @@ struct WindowKind {
   unsigned flags = 0;
   // The size of a new window; empty: the form's own size.
   std::function<QSize(TIniForm*)> size = {};
-  // Shows another number in the open window of a single-window kind.
-  std::function<void(TIniForm*, int number)> reuse = {};
+  // Shows another number in the open window of a single-window kind; false
+  // for a number the kind does not have (the window stays as it was).
+  std::function<bool(TIniForm*, int number)> reuse = {};
   // Places a new sub-window where no saved position applies.
   std::function<void(QMdiSubWindow*, QMdiArea*)> place = {};
   // The document an editor edits (kEditor only).

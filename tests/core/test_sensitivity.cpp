@@ -235,6 +235,14 @@ TEST(Sensitivity, FailedRunsAreCountedAndLeftOut) {
     }
     EXPECT_NE(SensitivitySummaryLine(r).find("failed"), std::string::npos);
   }
+  // Every run failed: no estimate is made up; the CSV leaves the measures empty.
+  auto never = [](std::span<const double>, std::span<double>) { throw std::runtime_error("fault"); };
+  const SensitivityResult none = RunSensitivity(Factors(1, 0, 1), 1, Morris(3), Plain(never));
+  EXPECT_EQ(none.failedRuns, 6);
+  EXPECT_EQ(none.entries.at(0).used, 0);
+  EXPECT_TRUE(std::isnan(none.entries[0].muStar));
+  EXPECT_EQ(SensitivityCsv(none, Factors(1, 0, 1), {"y"}),
+            "parameter,output,mu_star,mu_star_conf,mu,sigma,effects\nx1,y,,,,,0\n");
 }
 
 TEST(Sensitivity, AbortStopsWithoutEstimatesAndProgressReachesTheEnd) {

@@ -5,6 +5,7 @@
 #include <boost/random/sobol.hpp>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -240,7 +241,9 @@ void EstimateMorris(const SensitivitySettings& s, int k, int m, const std::vecto
       en.factor = i;
       en.output = o;
       en.used = static_cast<int32_t>(ee.size());
-      if (!ee.empty()) {
+      if (ee.empty()) {
+        en.mu = en.muStar = en.sigma = en.muStarConf = std::numeric_limits<double>::quiet_NaN();
+      } else {
         const double n = static_cast<double>(ee.size());
         for (double v : ee) {
           en.mu += v;
@@ -329,7 +332,11 @@ void EstimateSobol(const SensitivitySettings& s, int k, int m, const Evaluations
       en.factor = i;
       en.output = o;
       en.used = n;
-      if (n == 0) continue;
+      if (n == 0) {
+        // No sample to rest on: unknown, not zero.
+        en.s1 = en.st = en.s1Conf = en.stConf = std::numeric_limits<double>::quiet_NaN();
+        continue;
+      }
       estimate(js, pick, i, o, en.s1, en.st);
       std::vector<double> b1, bt;
       b1.reserve(picks.size());
@@ -363,6 +370,7 @@ std::string CsvField(const std::string& s) {
 }
 
 std::string Num(double v) {
+  if (std::isnan(v)) return {}; // an estimate without any run behind it
   std::ostringstream o;
   o.precision(6);
   o << v;
@@ -375,7 +383,9 @@ std::string_view MethodName(SensitivityMethod m) {
   return m == SensitivityMethod::Morris ? "morris" : "sobol";
 }
 
-double SensitivityEntry::importance() const { return muStar != 0 ? muStar : st; }
+double SensitivityEntry::importance() const {
+  return used == 0 ? -std::numeric_limits<double>::infinity() : std::max(muStar, st);
+}
 
 void CheckSettings(const SensitivitySettings& s, int factors) {
   if (factors < 1) throw std::invalid_argument("no parameters to vary");
@@ -462,7 +472,9 @@ std::string SensitivityTable(const SensitivityResult& r, const std::vector<Sensi
     if (maxRows > 0 && rows++ >= maxRows) break;
     LineBuilder b;
     b.text(PadRight(factors[en.factor].name, 10)).text(PadRight(outputNames[en.output], 10));
-    if (morris)
+    if (en.used == 0)
+      b.text("          -       -          -          -");
+    else if (morris)
       b.real(en.muStar, 11, 4).real(en.muStarConf, 8, 3).real(en.mu, 11, 4).real(en.sigma, 11, 4);
     else
       b.real(en.st, 11, 4).real(en.stConf, 8, 3).real(en.s1, 11, 4).real(en.s1Conf, 8, 3);

@@ -142,7 +142,8 @@ EvaluatorFactory ModelEvaluators(const Workspace& ws, const std::vector<Sensitiv
 
 // The result as CSV, entries sorted by importance over all outputs:
 // Morris "parameter,output,mu_star,mu_star_conf,mu,sigma,effects",
-// Sobol "parameter,output,ST,ST_conf,S1,S1_conf,samples".
+// Sobol "parameter,output,ST,ST_conf,S1,S1_conf,samples"; the measures of an
+// entry without effects or samples are empty.
 std::string SensitivityCsv(const SensitivityResult& r, const std::vector<SensitivityFactor>& factors,
                            const std::vector<std::string>& outputNames);
 

@@ -174,6 +174,11 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            {},
            [&docs, k] { docs.SeriesExtract(k); }});
   }
+  t.add({L("MIFileEnviImport"),
+         L("Import &Daily Weather..."),
+         L("Make a weekly environment file from daily weather"),
+         {},
+         open("TWeatherImportDialog")});
   t.add({L("MIFileSaveResults"),
          L("Save &Results..."),
          L("Save the graph data of the range to a text file"),
@@ -263,6 +268,11 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          L("Run a series of scenarios or environments"),
          {},
          open("TMultiRunDialog")});
+  t.add({L("MIRunSensitivity"),
+         L("&Sensitivity..."),
+         L("Global sensitivity of the outputs to the marked parameters (Morris, Sobol)"),
+         {},
+         open("TSensitivityView")});
 
   // View
   const QColor viewColour(0x15, 0x65, 0xc0);
@@ -497,6 +507,7 @@ void TMainForm::buildMenus() {
     series << L(">") + L(s.menu);
     for (const char* cmd : {"New", "Load", "Insert", "Save", "SaveAs"})
       series << L("MIFile") + L(s.name) + L(cmd);
+    if (s.kind == SeriesKind::Environment) series << L("-") << L("MIFileEnviImport");
     series << L("<");
   }
   QStringList extract{L(">Ex&tract Range")};
@@ -515,7 +526,7 @@ void TMainForm::buildMenus() {
   actions_->fillMenu(bar->addMenu(L("&Run")),
                      {"MIRunCalculate", "MIRunRepeat", "MIRunContinue", "-", "MIRunParmFitting",
                       "MIRunBackup", "MIRunRestore", "MIRunIncrease", "MIRunDecrease", "MIRunNextParameter",
-                      "MIRunPreviousParameter", "-", "MIRunPrice", "MIMultiRun"});
+                      "MIRunPreviousParameter", "-", "MIRunPrice", "MIMultiRun", "MIRunSensitivity"});
   QStringList views, printViews, summs, printSumms, graphs, printGraphs;
   for (const NamedItem& v : kViewItems) {
     views << L("MIView") + L(v.name);

@@ -70,13 +70,23 @@ private slots:
       QVERIFY(!model->item(i)->toolTip().isEmpty());
     }
     const QString analysis = Child<QPlainTextEdit>(d, "Analysis")->toPlainText();
-    QVERIFY2(analysis.contains(QStringLiteral("Years: 1976, 1977")), qPrintable(analysis));
+    QVERIFY2(analysis.contains(QStringLiteral("Years: 1976-2005\n")), qPrintable(analysis));
     QVERIFY2(analysis.contains(QStringLiteral("Unusable years: none")), qPrintable(analysis));
 
+    // At first the first usable year and as many years as follow, at most ten.
     auto* from = Child<QComboBox>(d, "FromYear");
     QCOMPARE(from->count(), 30);
+    QCOMPARE(from->currentText(), QStringLiteral("1976"));
+    QCOMPARE(Child<QSpinBox>(d, "Years")->value(), 10);
+    QCOMPARE(Child<QTableWidget>(d, "Preview")->rowCount(), 520);
+    Child<QSpinBox>(d, "Years")->setValue(3);
+    QCOMPARE(Child<QTableWidget>(d, "Preview")->rowCount(), 156);
+    // Four years follow 2002: the number chosen is cut to them; a new first year
+    // with room for ten takes ten again.
+    from->setCurrentIndex(from->findText(QStringLiteral("2002")));
+    QCOMPARE(Child<QSpinBox>(d, "Years")->maximum(), 4);
+    QCOMPARE(Child<QSpinBox>(d, "Years")->value(), 4);
     from->setCurrentIndex(from->findText(QStringLiteral("1996")));
-    Child<QSpinBox>(d, "Years")->setValue(10);
     Child<QLineEdit>(d, "SiteName")->setText(QStringLiteral("Brussels"));
     emit Child<QLineEdit>(d, "SiteName")->editingFinished();
     auto* preview = Child<QTableWidget>(d, "Preview");

@@ -40,6 +40,7 @@ private:
 };
 
 constexpr int kKeptFailures = 10;
+constexpr int kNamedMorrisPoints = 5;
 
 double ZOf(double confidence) {
   boost::math::normal n;
@@ -524,11 +525,17 @@ void FillSensitivityGraph(const SensitivityResult& r, const std::vector<Sensitiv
       out.series[0].AddPoint(x, static_cast<float>(en.st));
       out.series[1].AddPoint(x, static_cast<float>(en.s1));
     }
-    GraphLabel l;
-    l.x = x;
-    l.text = factors[en.factor].name;
-    out.labels.push_back(l);
+    // Morris points crowd near the origin: only the most important are named.
+    if (!morris || rank <= kNamedMorrisPoints) {
+      GraphLabel l;
+      l.x = x;
+      l.text = factors[en.factor].name;
+      out.labels.push_back(l);
+    }
   }
+  // The renderer spreads crowded names from left to right.
+  std::stable_sort(out.labels.begin(), out.labels.end(),
+                   [](const GraphLabel& a, const GraphLabel& b) { return a.x < b.x; });
   out.firstWeek = 1;
   out.lastWeek = std::max(2, rank);
   out.title = std::string(setup.GraphTitle.view());

@@ -157,7 +157,7 @@ std::string SensitivityTable(const SensitivityResult& r, const std::vector<Sensi
                              const std::vector<std::string>& outputNames, int maxRows);
 
 // The chart of one output. Morris: sigma against mu*, one point per
-// parameter, its name along the top at its mu*. Sobol: ST (series 1) and S1
+// parameter, the names of the five most important along the top at their mu*. Sobol: ST (series 1) and S1
 // (series 2) per parameter in the order of importance, x = rank, names along
 // the top. Sets the titles and series of `setup` (points, no lines).
 void FillSensitivityGraph(const SensitivityResult& r, const std::vector<SensitivityFactor>& factors,

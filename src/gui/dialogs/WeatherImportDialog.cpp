@@ -42,9 +42,15 @@ template <typename T> void List(QString& out, const QString& title, const std::v
   if (items.size() > kListed) out += QStringLiteral("  ... and %1 more\n").arg(items.size() - kListed);
 }
 
+// "1976-1990, 1993, 1995-2005".
 QString YearList(const std::vector<int>& years) {
   QStringList l;
-  for (int y : years) l << QString::number(y);
+  for (std::size_t i = 0; i < years.size();) {
+    std::size_t j = i;
+    while (j + 1 < years.size() && years[j + 1] == years[j] + 1) ++j;
+    l << (j == i ? QString::number(years[i]) : QStringLiteral("%1-%2").arg(years[i]).arg(years[j]));
+    i = j + 1;
+  }
   return l.join(QStringLiteral(", "));
 }
 
@@ -142,16 +148,20 @@ TWeatherImportDialog::TWeatherImportDialog(Services& s, QWidget* parent) : TIniF
     if (!filling_) analyse();
   });
   connect(from_, &QComboBox::currentIndexChanged, this, [this] {
-    if (!filling_) preview();
+    if (filling_) return;
+    yearsFollow_ = true;
+    preview();
   });
   connect(years_, &QSpinBox::valueChanged, this, [this] {
-    if (!filling_) preview();
+    if (filling_) return;
+    yearsFollow_ = false;
+    preview();
   });
   connect(name_, &QLineEdit::editingFinished, this, [this] {
     if (!filling_) preview();
   });
   reread();
-  resize(820, 600);
+  resize(980, 640);
 }
 
 void TWeatherImportDialog::showError(const QString& text) {
@@ -286,6 +296,7 @@ void TWeatherImportDialog::analyse() {
     if (a.usable(y)) from_->addItem(QString::number(y), y);
   const int at = from_->findData(previous);
   from_->setCurrentIndex(at >= 0 ? at : 0);
+  if (at < 0) yearsFollow_ = true;
   filling_ = false;
   preview();
 }
@@ -306,8 +317,11 @@ void TWeatherImportDialog::preview() {
   for (int y = *req.from;
        result_->usable(y) && std::count(result_->years.begin(), result_->years.end(), y) > 0; ++y)
     ++following;
+  // A new first year takes as many usable years as follow it, at most ten
+  // (the importer's default); the user may then choose fewer.
   filling_ = true;
   years_->setMaximum(std::clamp(following, 1, kMaxYears));
+  if (yearsFollow_) years_->setValue(years_->maximum());
   filling_ = false;
   req.years = years_->value();
   req.site = name_->text().trimmed().toStdString();

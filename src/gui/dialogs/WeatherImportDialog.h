@@ -67,7 +67,8 @@ private:
   std::optional<DailyWeather> daily_;
   std::optional<WeatherAnalysis> result_;
   std::optional<WeeklyWeather> weekly_;
-  bool filling_ = false; // controls are being filled: their signals change nothing
+  bool filling_ = false;    // controls are being filled: their signals change nothing
+  bool yearsFollow_ = true; // the number of years follows the first year chosen
 };
 
 } // namespace kelmar::gui

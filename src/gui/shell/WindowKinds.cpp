@@ -55,7 +55,7 @@ void TMainForm::registerWindows() {
 
   // Daily weather to a weekly environment file.
   r.add({QStringLiteral("TWeatherImportDialog"),
-         [this](int) -> TIniForm* { return new TWeatherImportDialog(services_); }, 0});
+         [this](int) -> TIniForm* { return new TWeatherImportDialog(services_); }, kCentred});
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

@@ -70,7 +70,7 @@ TSensitivityView::TSensitivityView(Services& s, QWidget* parent) : TIniForm(pare
   outputs_ = new QLineEdit;
   outputs_->setObjectName(QStringLiteral("Outputs"));
   outputs_->setPlaceholderText(QStringLiteral("summary items, e.g. NLeach,NOUT"));
-  ol->addWidget(new QLabel(QStringLiteral("Summary &items:")));
+  ol->addWidget(new QLabel(QStringLiteral("Summary items:")));
   ol->addWidget(outputs_);
   ol->addWidget(new QLabel(QStringLiteral("Targets:")));
   auto* tl = new QHBoxLayout;
@@ -153,7 +153,7 @@ TSensitivityView::TSensitivityView(Services& s, QWidget* parent) : TIniForm(pare
   connect(chartOutput_, &QComboBox::currentIndexChanged, this, [this] { showChart(); });
   methodChanged();
   setBusy(false);
-  resize(900, 640);
+  resize(1000, 700);
 }
 
 TSensitivityView::~TSensitivityView() {
@@ -267,6 +267,7 @@ void TSensitivityView::poll() {
   base_.reset();
   result_ = std::move(pending_);
   pending_ = {};
+  progress_->setValue(static_cast<int>(result_.done));
   setBusy(false);
   if (!error_.empty()) {
     status_->setText(QString::fromStdString(error_));

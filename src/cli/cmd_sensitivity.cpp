@@ -25,6 +25,7 @@ namespace {
 struct SensOptions {
   std::string scenario;
   std::string par;
+  std::string env;
   std::string method = "morris";
   int trajectories = 20;
   int levels = 4;
@@ -46,6 +47,7 @@ int Sensitivity(const SensOptions& o) {
   const ParIncludes par = ini ? ReadParIncludes(*ini) : ParIncludes{};
   CompanionOptions co;
   co.par = par;
+  co.envFile = o.env;
   LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
   if (!loaded.ok()) {
     ReportError(loaded.message);
@@ -83,6 +85,12 @@ int Sensitivity(const SensOptions& o) {
   s.samples = o.samples;
   ParseWord(o.seed, s.seed); // checked by WordCheck
   s.jobs = o.jobs;
+  try {
+    CheckSettings(s, static_cast<int>(factors.size()));
+  } catch (const std::invalid_argument& e) {
+    ReportError(e.what());
+    return kExitUsage;
+  }
   const long total = SensitivityRuns(s, static_cast<int>(factors.size()));
 
   std::atomic<bool> abort{false};
@@ -153,6 +161,7 @@ const RegisterCommand registerSensitivity([](CLI::App& app, int& exitCode) {
       "Ctrl+C stops the analysis (exit status 130) without writing the result.");
   cmd->add_option("SCENARIO", o->scenario, "Scenario file (.DAT)")->required();
   cmd->add_option("--par", o->par, "Fit marks and ranges from this .PAR file");
+  cmd->add_option("--env", o->env, "Load this environment file instead of the scenario's EnviFile");
   cmd->add_option("--method", o->method, "morris or sobol (default morris)")
       ->check(OneOf({"morris", "sobol"}, "morris or sobol"));
   cmd->add_option("--trajectories", o->trajectories, "Morris: trajectories R (default 20)")

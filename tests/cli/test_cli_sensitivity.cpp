@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -114,6 +115,7 @@ TEST_F(CliSensitivity, OptionsAreCheckedAndRefusalsExplained) {
       {"--targets 1111", 2, "nine characters 1 or 0"},
       {"--jobs 0", 2, "a number of jobs"},
       {"--trajectories 1", 2, "a number of trajectories"},
+      {"--method sobol --samples 1048576", 2, "too many runs"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -139,4 +141,22 @@ TEST_F(CliSensitivity, FailedRunsAreReported) {
       << err;
   EXPECT_NE(err.find(" runs failed and are left out, the first: "), std::string::npos) << err;
   EXPECT_NE(out.find(" failed"), std::string::npos) << out;
+}
+
+TEST_F(CliSensitivity, CtrlCStopsWithoutWritingTheResult) {
+  const std::string cmd = "cd '" + dir.string() +
+                          "' && exec '" KELMAR_EXE
+                          "' sensitivity SANDY6.DAT --par FOUR.PAR --method sobol --samples 100000 -o R.CSV "
+                          ">out.txt 2>err.txt";
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) ::_exit(::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr)));
+  ::usleep(1500000);
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+  EXPECT_NE(Read("err.txt").find("Sensitivity analysis interrupted after "), std::string::npos)
+      << Read("err.txt");
+  EXPECT_FALSE(fs::exists(dir / "R.CSV"));
 }

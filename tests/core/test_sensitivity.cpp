@@ -285,7 +285,8 @@ TEST(Sensitivity, SettingsAreChecked) {
   SensitivitySettings odd = Morris(10, 3), fewR = Morris(1), fewN = Sobol(1), noJobs = Morris(10);
   noJobs.jobs = 0;
   for (const Case& c : {Case{odd, 3, "levels"}, Case{fewR, 3, "trajectories"}, Case{fewN, 3, "samples"},
-                        Case{noJobs, 3, "jobs"}, Case{Morris(10), 0, "no parameters"}}) {
+                        Case{noJobs, 3, "jobs"}, Case{Morris(10), 0, "no parameters"},
+                        Case{Sobol(1 << 20), 51, "too many runs"}}) {
     try {
       CheckSettings(c.s, c.k);
       ADD_FAILURE() << c.what;

@@ -41,6 +41,7 @@ private:
 
 constexpr int kKeptFailures = 10;
 constexpr int kNamedMorrisPoints = 5;
+constexpr double kMaxDesignValues = 1 << 24; // 128 MB of design
 
 double ZOf(double confidence) {
   boost::math::normal n;
@@ -394,6 +395,12 @@ void CheckSettings(const SensitivitySettings& s, int factors) {
   if (s.confidence <= 0 || s.confidence >= 1)
     throw std::invalid_argument("confidence must lie between 0 and 1");
   if (s.resamples < 2) throw std::invalid_argument("resamples must be at least 2");
+  // The whole design is held in memory (that is what makes the result
+  // independent of the order of the runs).
+  if (static_cast<double>(SensitivityRuns(s, factors)) * factors > kMaxDesignValues)
+    throw std::invalid_argument("too many runs: the design of " +
+                                std::to_string(SensitivityRuns(s, factors)) + " runs over " +
+                                std::to_string(factors) + " parameters does not fit in memory");
   if (s.method == SensitivityMethod::Morris) {
     if (s.trajectories < 2) throw std::invalid_argument("trajectories must be at least 2");
     if (s.levels < 2 || s.levels % 2 != 0) throw std::invalid_argument("levels must be even and at least 2");

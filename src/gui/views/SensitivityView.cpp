@@ -220,6 +220,12 @@ void TSensitivityView::run() {
   st.seed = static_cast<uint32_t>(seed_->value());
   st.jobs = jobs_->value();
 
+  try {
+    CheckSettings(st, static_cast<int>(factors.size()));
+  } catch (const std::invalid_argument& e) {
+    s_.dialogs.inform(BoxType::Error, QString::fromStdString(e.what()));
+    return;
+  }
   base_ = MakeWorkspace();
   *base_ = s_.ws;
   factors_ = factors;

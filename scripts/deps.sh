@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and tests need, when any is missing.
 # Sourced by setup-and-run.sh and test.sh.
 kelmar_install_deps() {
-  local pkgs=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  local pkgs=(g++ cmake make pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libboost-dev
     qt6-svg-dev parallel fonts-dejavu-core)
   local missing=()
   for p in "${pkgs[@]}"; do

@@ -175,6 +175,11 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            {},
            [&docs, k] { docs.SeriesExtract(k); }});
   }
+  t.add({L("MIFileEnviImport"),
+         L("Import &Daily Weather..."),
+         L("Make a weekly environment file from daily weather"),
+         {},
+         open("TWeatherImportDialog")});
   t.add({L("MIFileSaveResults"),
          L("Save &Results..."),
          L("Save the graph data of the range to a text file"),
@@ -264,6 +269,11 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
          L("Run a series of scenarios or environments"),
          {},
          open("TMultiRunDialog")});
+  t.add({L("MIRunSensitivity"),
+         L("&Sensitivity..."),
+         L("Global sensitivity of the outputs to the marked parameters (Morris, Sobol)"),
+         {},
+         open("TSensitivityView")});
 
   // View
   const QColor viewColour(0x15, 0x65, 0xc0);
@@ -500,6 +510,7 @@ void TMainForm::buildMenus() {
     series << L(">") + L(s.menu);
     for (const char* cmd : {"New", "Load", "Insert", "Save", "SaveAs"})
       series << L("MIFile") + L(s.name) + L(cmd);
+    if (s.kind == SeriesKind::Environment) series << L("-") << L("MIFileEnviImport");
     series << L("<");
   }
   QStringList extract{L(">Ex&tract Range")};
@@ -518,7 +529,7 @@ void TMainForm::buildMenus() {
   actions_->fillMenu(bar->addMenu(L("&Run")),
                      {"MIRunCalculate", "MIRunRepeat", "MIRunContinue", "-", "MIRunParmFitting",
                       "MIRunBackup", "MIRunRestore", "MIRunIncrease", "MIRunDecrease", "MIRunNextParameter",
-                      "MIRunPreviousParameter", "-", "MIRunPrice", "MIMultiRun"});
+                      "MIRunPreviousParameter", "-", "MIRunPrice", "MIMultiRun", "MIRunSensitivity"});
   QStringList views, printViews, summs, printSumms, graphs, printGraphs;
   for (const NamedItem& v : kViewItems) {
     views << L("MIView") + L(v.name);

@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 
 #include "dialogs/RangeDialogs.h"
+#include "dialogs/WeatherImportDialog.h"
 #include "documents/DocumentSet.h"
 #include "report/Tables.h"
 #include "run/RunControl.h"
@@ -13,6 +14,7 @@
 #include "views/GraphView.h"
 #include "views/InfoView.h"
 #include "views/ResultViews.h"
+#include "views/SensitivityView.h"
 
 namespace kelmar::gui {
 
@@ -52,6 +54,15 @@ void TMainForm::registerWindows() {
            return g;
          },
          kResultWindow | kOptionsWindow | kPerNumber});
+
+  // Global sensitivity analysis; it runs over a copy of the workspace and
+  // shows the marked parameters of the scenario loaded.
+  r.add({QStringLiteral("TSensitivityView"),
+         [this](int) -> TIniForm* { return new TSensitivityView(services_); }, kScenarioWindow});
+
+  // Daily weather to a weekly environment file.
+  r.add({QStringLiteral("TWeatherImportDialog"),
+         [this](int) -> TIniForm* { return new TWeatherImportDialog(services_); }, kCentred});
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

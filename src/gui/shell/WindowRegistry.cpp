@@ -128,6 +128,19 @@ void WindowRegistry::refresh(unsigned flags) {
     if (kinds_.value(it.value()).flags & flags) it.key()->Refresh();
 }
 
+void WindowRegistry::refreshEditors(Doc doc) {
+  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it) {
+    const WindowKind k = kinds_.value(it.value());
+    if ((k.flags & kEditor) && k.doc == doc) it.key()->Refresh();
+  }
+}
+
+QString WindowRegistry::editorClass(Doc doc) const {
+  for (const WindowKind& k : kinds_)
+    if ((k.flags & kEditor) && k.doc == doc) return k.cls;
+  return {};
+}
+
 void WindowRegistry::RefreshResultWindows() {
   refresh(kResultWindow);
   emit resultsRefreshed();

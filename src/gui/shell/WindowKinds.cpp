@@ -5,6 +5,9 @@
 
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
+#include "editors/EditParm.h"
+#include "editors/EditRecords.h"
+#include "editors/EditSoil.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -45,6 +48,28 @@ void TMainForm::registerWindows() {
            return g;
          },
          kResultWindow | kOptionsWindow | kPerNumber});
+
+  // The scenario editors. Their edits are committed before every command
+  // that reads the scenario; the crop and application editors follow the
+  // selected record wherever it is set.
+  const auto editor = [this](const char* cls, auto make) {
+    windows_->add({QString::fromLatin1(cls),
+                   [this, make](int) -> TIniForm* {
+                     TMyDialog* d = make();
+                     connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+                     return d;
+                   },
+                   kScenarioWindow | kEditor,
+                   {},
+                   {},
+                   {},
+                   Doc::Scenario});
+  };
+  editor("TParmDialog", [this] { return new TParmDialog(services_); });
+  editor("TSoilDialog", [this] { return new TSoilDialog(services_); });
+  editor("TCropDialog", [this] { return new TCropDialog(services_); });
+  editor("TApplDialog", [this] { return new TApplDialog(services_); });
+  editor("TSSOMDialog", [this] { return new TSSOMDialog(services_); });
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

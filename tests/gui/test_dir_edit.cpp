@@ -57,10 +57,12 @@ private slots:
     p.trigger("MIEditParameters");
     auto* parm = p.form->windows().get<TParmDialog>("TParmDialog");
     parm->titleEdit()->setFocus();
-    parm->titleEdit()->setText("Unsaved title");
+    parm->titleEdit()->selectAll();
+    QTest::keyClicks(parm->titleEdit(), "Unsaved title");
     TzkNumInp* ndep = parm->input("NDep");
     ndep->setFocus();
-    ndep->setText("31.5");
+    ndep->selectAll();
+    QTest::keyClicks(ndep, "31.5");
     const QByteArray protectedBefore = ReadAll(d.files[6]);
     QStringList listed;
     SetDirEditExec([&](TDirEditDialog& dlg) {
@@ -70,7 +72,7 @@ private slots:
     p.dlg.answers << Answer::Ok;
     p.trigger("MIOptionsDirEdit");
     QCOMPARE(listed.size(), 21); // SANDY6 and S01..S20, not OTHER
-    QCOMPARE(listed.value(1), QStringLiteral("S01                    0 25.0"));
+    QCOMPARE(listed.value(0), QStringLiteral("S01                    0 25.0"));
     QCOMPARE(p.dlg.asked.value(0).type, BoxType::Warning);
     QVERIFY(p.dlg.texts().value(0).startsWith("Replace N Deposition in all datafiles in the directory:"));
     QVERIFY(p.dlg.texts().value(0).endsWith("with the value: 31.5 ?"));

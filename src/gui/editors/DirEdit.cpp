@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Workspace.h"
+#include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/ScenarioFile.h"
 #include "data/TextFormat.h"
@@ -51,6 +52,8 @@ QString Read(Workspace& ws, const QString& file, bool& current) {
   current = false;
   try {
     LoadScenario(ws, file.toStdString());
+  } catch (const InvalidFileId&) {
+    return {}; // not a scenario of this program: left out
   } catch (const std::exception& e) {
     return Q(e.what()).replace(QLatin1Char('\r'), QLatin1Char(' '));
   }
@@ -257,6 +260,11 @@ void RunDirEdit(Services& s, TMyDialog* editor) {
   if (!source || !editor->Validate()) return;
   DirEditTarget t;
   if (!source->dirEditTarget(t)) return;
+  // What the user typed into the open scenario is kept there: the list is
+  // read from the files, and the scenario is read again afterwards only when
+  // it holds no unsaved change.
+  if (editor->modified()) editor->Apply();
+  if (!s.docs->CommitScenarioEditors()) return;
   const std::string before = s.ws.scenario.ScenarioFile;
   TDirEditDialog d(s, t, s.window);
   s.ws.state.ShowMessages = false;

@@ -121,7 +121,7 @@ TDirEditDialog::TDirEditDialog(Services& s, const DirEditTarget& target, QWidget
   head->addWidget(value, 1, 2);
   top->addLayout(head);
   auto* caption =
-      new QLabel(QStringLiteral("F&ileName") + QString(15, QLatin1Char(' ')) + QStringLiteral("Nr"), this);
+      new QLabel(QStringLiteral("F&ileName") + QString(13, QLatin1Char(' ')) + QStringLiteral("Nr"), this);
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(10);
   caption->setFont(fixed);

@@ -68,6 +68,7 @@ TParmDialog::TParmDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   enviRow->addWidget(envi_, 1);
   enviRow->addWidget(AddUndoButton(this, this));
   top->addLayout(enviRow);
+  top->addStretch(1);
   Refresh();
 }
 
@@ -110,6 +111,7 @@ TSSOMDialog::TSSOMDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   buttons->addStretch();
   buttons->addWidget(AddUndoButton(this, this));
   top->addLayout(buttons);
+  top->addStretch(1);
   Refresh();
 }
 

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -107,8 +108,10 @@ TRecordEditor::TRecordEditor(Services& s, RecordKind kind, QWidget* parent)
   GridColumn nr{QString(), QString(), FieldLimits{FieldType::Text, 0, 0, 0}, 24};
   nr.text = [](int row) { return QString::number(row + 1); };
   cols.push_back(nr);
+  const QFontMetrics fm(font());
   GridColumn name{L("Name"), crops ? L("Crop name") : L("Application name"),
-                  FieldLimits{FieldType::Text, 0, 0, 0}, 128};
+                  FieldLimits{FieldType::Text, 0, 0, 0},
+                  std::max(128, fm.horizontalAdvance(QStringLiteral("Young Organic Matter")) + 12)};
   name.text = [this](int row) {
     Scenario& sc = s_.ws.scenario;
     const std::string_view n = kind_ == RecordKind::Crop
@@ -123,10 +126,15 @@ TRecordEditor::TRecordEditor(Services& s, RecordKind kind, QWidget* parent)
               t);
   };
   cols.push_back(name);
+  // The narrow widths of the columns grow to what their largest value
+  // needs in the font of this screen.
   for (const FieldDef& f : fields_) {
+    const int digits =
+        QString::number(static_cast<long long>(f.max)).size() + (f.decimals ? f.decimals + 1 : 0);
+    const int need = fm.horizontalAdvance(QString(digits, QLatin1Char('0'))) + 12;
     GridColumn c{f.caption, f.unit,
                  FieldLimits{f.whole ? FieldType::Integer : FieldType::Real, f.min, f.max, f.decimals},
-                 f.whole && f.caption != L("Quant") ? 36 : 52};
+                 std::max(f.whole ? 36 : 52, need)};
     c.value = [this, f](int row) { return f.get(s_.ws.scenario, row + 1); };
     c.setValue = [this, f](int row, double v) { f.set(s_.ws.scenario, row + 1, v); };
     cols.push_back(c);

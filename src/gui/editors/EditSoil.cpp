@@ -63,6 +63,7 @@ TSoilDialog::TSoilDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   for (QPushButton* b : {topSoil, subSoil, file, parms1, parms2}) buttons->addWidget(b);
   buttons->addWidget(AddUndoButton(this, this));
   top->addLayout(buttons);
+  top->addStretch(1);
   connect(topSoil, &QPushButton::clicked, this, [this] { selectSoil(1); });
   connect(subSoil, &QPushButton::clicked, this, [this] { selectSoil(2); });
   connect(file, &QPushButton::clicked, this, [this] { ChooseLibraryFile(s_, LibraryKind::Soil); });
@@ -115,6 +116,7 @@ TSoilParmDialog::TSoilParmDialog(Services& s, int layer, QWidget* parent)
   buttons->addWidget(AddUndoButton(this, this));
   buttons->addWidget(ok);
   top->addLayout(buttons);
+  top->addStretch(1);
   connect(ok, &QPushButton::clicked, this, &QWidget::close);
   Refresh();
 }

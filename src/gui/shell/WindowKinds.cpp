@@ -52,23 +52,27 @@ void TMainForm::registerWindows() {
   // The scenario editors. Their edits are committed before every command
   // that reads the scenario; the crop and application editors follow the
   // selected record wherever it is set.
-  const auto editor = [this](const char* cls, auto make) {
+  const auto editor = [this](const char* cls, auto make, QSize size = {}) {
     windows_->add({QString::fromLatin1(cls),
                    [this, make](int) -> TIniForm* {
                      TMyDialog* d = make();
+                     d->adjustSize();
                      connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
                      return d;
                    },
                    kScenarioWindow | kEditor,
-                   {},
+                   size.isValid() ? std::function<QSize(TIniForm*)>([size](TIniForm*) { return size; })
+                                  : std::function<QSize(TIniForm*)>(),
                    {},
                    {},
                    Doc::Scenario});
   };
   editor("TParmDialog", [this] { return new TParmDialog(services_); });
   editor("TSoilDialog", [this] { return new TSoilDialog(services_); });
-  editor("TCropDialog", [this] { return new TCropDialog(services_); });
-  editor("TApplDialog", [this] { return new TApplDialog(services_); });
+  editor(
+      "TCropDialog", [this] { return new TCropDialog(services_); }, QSize(620, 320));
+  editor(
+      "TApplDialog", [this] { return new TApplDialog(services_); }, QSize(780, 420));
   editor("TSSOMDialog", [this] { return new TSSOMDialog(services_); });
 
   // The Range dialog sits at the lower right of the frame and follows the

@@ -5,6 +5,7 @@
 
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
+#include "editors/SeriesEditors.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -45,6 +46,37 @@ void TMainForm::registerWindows() {
            return g;
          },
          kResultWindow | kOptionsWindow | kPerNumber});
+
+  // The four series editors, one window each, committed before commands and
+  // the target of File > Load and Save As while active.
+  for (SeriesKind k :
+       {SeriesKind::Environment, SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon}) {
+    r.add({SeriesEditorClass(k),
+           [this, k](int) -> TIniForm* {
+             TSeriesEditor* e = nullptr;
+             switch (k) {
+             case SeriesKind::Environment:
+               e = new TEnviDialog(services_);
+               break;
+             case SeriesKind::Irrigation:
+               e = new TIrriDialog(services_);
+               break;
+             case SeriesKind::Nmineral:
+               e = new TNminDialog(services_);
+               break;
+             case SeriesKind::Omon:
+               e = new TOmonDialog(services_);
+               break;
+             }
+             connect(e, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+             return e;
+           },
+           kEditor,
+           {},
+           {},
+           {},
+           DocOf(k)});
+  }
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

@@ -111,6 +111,7 @@ TSeriesEditor::TSeriesEditor(Services& s, SeriesKind kind, QWidget* parent)
   grid_->setGridModel(model_);
   grid_->setFixedColumns(1);
   connect(model_, &GridModel::cellEdited, this, [this] { markEdited(); });
+  connect(grid_->delegate(), &GridDelegate::cellTextEdited, this, [this] { setModified(true); });
   connect(grid_, &GridView::currentRowChanged, this, [this](int row) {
     s_.ws.scenario.series(kind_).InsertWeek = row + 1;
     if (refreshing_) return;

@@ -117,6 +117,9 @@ private slots:
     QCOMPARE(e->command("SBSelWeek")->toolTip(), QString("Select week"));
     QCOMPARE(e->command("SBClose")->toolTip(), QString("Close dialog"));
     QVERIFY(e->statusText().endsWith(" records"));
+    QTest::keyClick(e, Qt::Key_F10);
+    QTRY_VERIFY(e->popupMenu()->isVisible());
+    e->popupMenu()->hide();
     p.trigger("MIFileOpen");
     QCOMPARE(p.dlg.requests.last().title, loadTitle);
     // The same command from the editor's own speed bar.

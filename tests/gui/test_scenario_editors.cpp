@@ -98,7 +98,7 @@ private slots:
     p.trigger("MIFileSave");
     QVERIFY(p.status() & kScenarioSaved);
     QVERIFY(!parm->modified());
-    QByteArray expected = ReadAll(QStringLiteral(KELMAR_TESTDATA "/editors/SANDY6-edited.DAT"));
+    QByteArray expected = ReadAll(QStringLiteral(KELMAR_TEST_DATA "/editors/SANDY6-edited.DAT"));
     expected.replace("@FILE@", p.data("SANDY6.DAT").toUtf8());
     QCOMPARE(ReadAll(p.data("SANDY6.DAT")), expected);
   }

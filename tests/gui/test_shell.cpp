@@ -123,7 +123,7 @@ private slots:
           }
       }
     }
-    QVERIFY(disabled >= 1); // Print, with no window to print
+    QVERIFY(disabled >= 1); // print, with no window to print
   }
 
   // A command comes alive through its rule: Directory Edit follows its

@@ -68,13 +68,11 @@ void TEditorBase::contextMenuEvent(QContextMenuEvent* e) {
 void TEditorBase::closeEvent(QCloseEvent* e) {
   // Pending edits are applied when they are acceptable; otherwise the window
   // stays open with the refused value for the user to correct.
-  if (modified()) {
-    if (!Validate()) {
-      e->ignore();
-      return;
-    }
-    Apply();
+  if (!Validate()) {
+    e->ignore();
+    return;
   }
+  if (modified()) Apply();
   TMyDialog::closeEvent(e);
 }
 

@@ -8,6 +8,7 @@
 #include "editors/EditParm.h"
 #include "editors/EditRecords.h"
 #include "editors/EditSoil.h"
+#include "editors/SeriesEditors.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -74,6 +75,36 @@ void TMainForm::registerWindows() {
   editor(
       "TApplDialog", [this] { return new TApplDialog(services_); }, QSize(780, 420));
   editor("TSSOMDialog", [this] { return new TSSOMDialog(services_); });
+  // The four series editors, one window each, committed before commands and
+  // the target of File > Load and Save As while active.
+  for (SeriesKind k :
+       {SeriesKind::Environment, SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon}) {
+    r.add({SeriesEditorClass(k),
+           [this, k](int) -> TIniForm* {
+             TSeriesEditor* e = nullptr;
+             switch (k) {
+             case SeriesKind::Environment:
+               e = new TEnviDialog(services_);
+               break;
+             case SeriesKind::Irrigation:
+               e = new TIrriDialog(services_);
+               break;
+             case SeriesKind::Nmineral:
+               e = new TNminDialog(services_);
+               break;
+             case SeriesKind::Omon:
+               e = new TOmonDialog(services_);
+               break;
+             }
+             connect(e, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+             return e;
+           },
+           kEditor,
+           {},
+           {},
+           {},
+           DocOf(k)});
+  }
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

@@ -140,6 +140,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
   if (!model) return nullptr;
   auto* e = new GridCellEdit(model, index.column(), parent);
   e->setFrame(false);
+  connect(e, &QLineEdit::textEdited, this, &GridDelegate::cellTextEdited);
   return e;
 }
 

@@ -100,6 +100,10 @@ public:
   // the editor keeps the focus.
   bool check(GridCellEdit* editor) const;
 
+signals:
+  // The user typed into a cell editor (the edit is pending until committed).
+  void cellTextEdited();
+
 protected:
   bool eventFilter(QObject* obj, QEvent* e) override;
 

@@ -92,15 +92,15 @@ private slots:
              QStringList({"MIRunCalculate", "MIRunRepeat", "MIRunContinue", "-"}));
   }
 
-  // Speed buttons of disabled commands are disabled and drawn greyed;
-  // different commands have different pictures; the program has an icon.
+  // Speed buttons of disabled commands are disabled, and every picture has
+  // a greyed form for that; different commands have different pictures; the
+  // program has an icon.
   void speedBarShowsStateAndDistinctIcons() {
     Program p(QStringList{});
     p.form->show();
     QTest::qWait(1);
     QVERIFY(!p.form->windowIcon().isNull());
     QList<QImage> pictures;
-    int disabled = 0;
     for (QAction* a : p.form->speedBar()->actions()) {
       if (a->isSeparator()) continue;
       auto* button = qobject_cast<QToolButton*>(p.form->speedBar()->widgetForAction(a));
@@ -110,8 +110,7 @@ private slots:
       QVERIFY2(!normal.isNull(), qPrintable(a->objectName()));
       QVERIFY2(!pictures.contains(normal), qPrintable(a->objectName() + " looks like another command"));
       pictures << normal;
-      if (!a->isEnabled()) {
-        ++disabled;
+      {
         const QImage grey =
             a->icon().pixmap(20, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
         QVERIFY(grey != normal.convertToFormat(QImage::Format_ARGB32));
@@ -123,7 +122,6 @@ private slots:
           }
       }
     }
-    QVERIFY(disabled >= 1); // print, with no window to print
   }
 
   // A command comes alive through its rule: Directory Edit follows its

@@ -13,8 +13,11 @@
 #include "editors/EditParm.h"
 #include "editors/EditRecords.h"
 #include "editors/EditSoil.h"
+#include "report/GraphAxis.h"
+#include "views/GraphView.h"
 #include "widgets/Grid.h"
 #include "widgets/NumInput.h"
+#include "widgets/TzkGraph.h"
 
 using namespace kelmar;
 using namespace kelmar::gui;
@@ -328,6 +331,32 @@ private slots:
     QCOMPARE(QString::fromStdString(p.form->ws().scenario.EnviFile), other);
     parm->chooseEnviFile();
     QCOMPARE(parm->enviEdit()->text(), QStringLiteral("SANDY6.ENV"));
+  }
+
+  // Shift + right click in a graph opens the crop growing in that week, or
+  // with application labels the first application from that week on.
+  void graphShiftRightClickOpensRecord() {
+    Program p;
+    p.trigger("MIRunCalculate");
+    p.trigger("MIGraphMineralNitrogen");
+    auto* v = qobject_cast<TGraphView*>(p.form->windows().active());
+    QVERIFY(v);
+    v->graph()->resize(700, 450);
+    v->graph()->picture();
+    const GraphMapping& m = v->graph()->mapping();
+    const QPoint at(int(std::lround(m.XToPixel(60))), int(m.YToPixel((m.y.min + m.y.max) / 2)));
+    p.form->graphs().labelMode = 1;
+    QTest::mouseClick(v->graph(), Qt::RightButton, Qt::ShiftModifier, at);
+    auto* crops = p.form->windows().get<TCropDialog>("TCropDialog");
+    QVERIFY(crops);
+    QCOMPARE(crops->current(), 2);
+    QCOMPARE(crops->grid()->currentRow(), 1);
+    p.form->graphs().labelMode = 2;
+    QTest::mouseClick(v->graph(), Qt::RightButton, Qt::ShiftModifier, at);
+    auto* appls = p.form->windows().get<TApplDialog>("TApplDialog");
+    QVERIFY(appls);
+    QCOMPARE(appls->current(), 8);
+    QCOMPARE(appls->grid()->currentRow(), 7);
   }
 
   // The crop parameters edit the current crop; Shift + right click in a

@@ -3,6 +3,7 @@
 // the option that enables it.
 #include <QFile>
 #include <QListWidget>
+#include <QRegularExpression>
 
 #include "ScriptedDialogs.h"
 #include "data/ScenarioFile.h"
@@ -118,6 +119,38 @@ private slots:
     QCOMPARE(ws->scenario.Crops[2].PRODi, 9000.0f);
     QCOMPARE(QString::fromStdString(p.form->ws().scenario.ScenarioFile), d.files[2]);
     QCOMPARE(p.form->ws().state.SelCrop, 2);
+  }
+
+  // A damaged scenario is listed with its error and never written; Replace
+  // File on the open scenario's file gives file and memory the typed value.
+  void damagedFileListedOpenScenarioReplaced() {
+    Directory d;
+    Program& p = d.p;
+    const QByteArray damaged = ReadAll(p.data("SANDY6.DAT")).left(300);
+    WriteFile(d.files[4], damaged);
+    p.trigger("MIEditSubSoilOM");
+    auto* ssom = p.form->windows().get<TSSOMDialog>("TSSOMDialog");
+    ssom->input("oNc2")->setFocus();
+    ssom->input("oNc2")->selectAll();
+    QTest::keyClicks(ssom->input("oNc2"), "5.25");
+    QStringList listed;
+    SetDirEditExec([&](TDirEditDialog& dlg) {
+      for (int i = 0; i < dlg.list()->count(); ++i) listed << dlg.list()->item(i)->text();
+      dlg.list()->setCurrentRow(int(listed.indexOf(QRegularExpression("^SANDY6 .*"))));
+      dlg.replaceFile();
+      dlg.list()->setCurrentRow(4);
+      dlg.replaceFile(); // the damaged file: nothing happens
+    });
+    p.trigger("MIOptionsDirEdit");
+    QVERIFY(listed.value(4).startsWith("S05                    0 ! "));
+    QCOMPARE(ReadAll(d.files[4]), damaged);
+    QCOMPARE(p.form->ws().scenario.oNc2, 5.25f);
+    QCOMPARE(ssom->input("oNc2")->text(), QStringLiteral("5.25"));
+    auto ws = MakeWorkspace();
+    LoadScenario(*ws, p.data("SANDY6.DAT").toStdString());
+    QCOMPARE(ws->scenario.oNc2, 5.25f);
+    LoadScenario(*ws, d.files[0].toStdString());
+    QCOMPARE(ws->scenario.oNc2, 4.5f);
   }
 
   // With the option clear the command does nothing.

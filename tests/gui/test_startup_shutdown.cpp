@@ -147,9 +147,10 @@ private slots:
 
   void laterWindowsAreDisabled() {
     Program p(QStringList{});
-    for (const char* n :
-         {"MIEditParameters", "MIEditEnvironment", "MIRunPrice", "MIMultiRun", "MIRunParmFitting"})
+    for (const char* n : {"MIRunPrice", "MIMultiRun", "MIRunParmFitting"})
       QVERIFY2(p.form->action(n) && !p.form->action(n)->isEnabled(), n);
+    for (const char* n : {"MIEditEnvironment", "MIEditIrrigation", "MIEditNmineral", "MIEditOmon"})
+      QVERIFY2(p.form->action(n)->isEnabled(), n);
     for (const QString k : {"MIRunCalculate=F9", "MIRunIncrease=F8", "MIRunDecrease=F7", "MIInfoView=Ctrl+I",
                             "MIGraphNmodelledvsNmeasured=Ctrl+F10"})
       QCOMPARE(k.section('=', 0, 0) + '=' + p.form->action(k.section('=', 0, 0))->shortcut().toString(), k);

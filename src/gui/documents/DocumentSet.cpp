@@ -165,6 +165,7 @@ bool DocumentSet::LoadScenarioWithCompanions(const QString& fileName) {
     return (emptied & SavedBit(DocOf(k))) != 0 || SaveQuery(DocOf(k));
   };
   const LoadOutcome r = kelmar::LoadScenarioWithCompanions(s_.ws, S(fileName), opt);
+  if (st.ShowMessages) RefreshSeriesEditors();
   const QString msg = Q(r.message);
   // An emptied series is a new document: nothing to save.
   if (r.status != LoadStatus::InvalidId && r.status != LoadStatus::ReadError) setStatus(emptied);
@@ -292,6 +293,18 @@ void DocumentSet::SeriesNew(SeriesKind k) {
   setStatus(SavedBit(DocOf(k)));
   // The measured series do not drive the model.
   if (k == SeriesKind::Environment || k == SeriesKind::Irrigation) setStatus(kResultsStale);
+  s_.windows->refreshEditors(DocOf(k));
+  if (k == SeriesKind::Environment) ShowSeriesEditor(k);
+}
+
+void DocumentSet::ShowSeriesEditor(SeriesKind k) {
+  if (s_.ws.options.has(kOptKeepWindowPos)) return;
+  const QString cls = s_.windows->editorClass(DocOf(k));
+  if (!cls.isEmpty()) s_.windows->show(cls);
+}
+
+void DocumentSet::RefreshSeriesEditors() {
+  for (int i = 0; i < kSeriesCount; ++i) s_.windows->refreshEditors(DocOf(static_cast<SeriesKind>(i)));
 }
 
 bool DocumentSet::ReadSeriesFile(SeriesKind k, const QString& name, int startWeek) {
@@ -322,6 +335,8 @@ void DocumentSet::SeriesLoad(SeriesKind k) {
   if (name.isEmpty()) return;
   if (!ReadSeriesFile(k, name, 1)) return;
   setStatus(kResultsStale | SavedBit(DocOf(k)));
+  s_.windows->refreshEditors(DocOf(k));
+  ShowSeriesEditor(k);
 }
 
 void DocumentSet::SeriesInsert(SeriesKind k) {
@@ -338,6 +353,8 @@ void DocumentSet::SeriesInsert(SeriesKind k) {
   if (!ReadSeriesFile(k, name, *week)) return;
   setStatus(kResultsStale);
   clearStatus(SavedBit(DocOf(k)));
+  s_.windows->refreshEditors(DocOf(k));
+  ShowSeriesEditor(k);
 }
 
 void DocumentSet::SeriesSave(SeriesKind k) {
@@ -361,6 +378,7 @@ void DocumentSet::SeriesSave(SeriesKind k) {
     return;
   }
   setStatus(SavedBit(DocOf(k)));
+  s_.windows->refreshEditors(DocOf(k));
 }
 
 void DocumentSet::SeriesSaveAs(SeriesKind k) { SeriesSaveAsImpl(k, false); }
@@ -386,7 +404,10 @@ void DocumentSet::SeriesSaveAsImpl(SeriesKind k, bool extract) {
     ShowError(QStringLiteral("Saving ") + name + QLatin1Char('\r') + Q(e.what()));
     return;
   }
-  if (!extract) setStatus(SavedBit(DocOf(k)));
+  if (!extract) {
+    setStatus(SavedBit(DocOf(k)));
+    s_.windows->refreshEditors(DocOf(k));
+  }
 }
 
 // ---- Shift, results, summary, directory ----
@@ -458,6 +479,7 @@ void DocumentSet::ChangeDir() {
   if (!cur.endsWith(QLatin1Char('/'))) cur += QLatin1Char('/');
   s_.ws.state.CurrentDir = S(cur);
   RefreshScenarioWindows();
+  RefreshSeriesEditors();
 }
 
 } // namespace kelmar::gui

@@ -51,6 +51,8 @@ public:
   void SeriesSave(SeriesKind k);
   void SeriesSaveAs(SeriesKind k);
   void SeriesExtract(SeriesKind k);
+  // Refills the open series editors after their data changed elsewhere.
+  void RefreshSeriesEditors();
 
   // Results, summary and directory.
   void SaveResults();
@@ -65,6 +67,9 @@ private:
   bool SaveScenarioTo(const QString& path);
   void SeriesSaveAsImpl(SeriesKind k, bool extract);
   void ShowError(const QString& text);
+  // Shows the editor of a series after a command filled it, unless the
+  // windows are kept where the user left them.
+  void ShowSeriesEditor(SeriesKind k);
   QString dataDir() const { return QString::fromStdString(s_.ws.state.DataDir); }
   QString newDocName(SeriesKind k) const;
 

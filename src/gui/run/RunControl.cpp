@@ -71,6 +71,7 @@ void RunControl::Continue() {
     if (d.SaveQuery(Doc::Environment) && d.SaveQuery(Doc::Irrigation) && d.SaveQuery(Doc::Nmineral)) {
       MoveSeries(s_.ws);
       d.setStatus(kResultsStale | kEnviSaved | kIrriSaved | kNminSaved);
+      d.RefreshSeriesEditors();
     }
   }
   RunWith([](Workspace& w) { ContinueRun(w); });

@@ -10,6 +10,7 @@
 
 #include "documents/DocumentSet.h"
 #include "help/HelpTopics.h"
+#include "editors/DirEdit.h"
 #include "output/OutputRouter.h"
 #include "report/Tables.h"
 #include "run/RunControl.h"
@@ -422,8 +423,9 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            out.PrinterSetup();
          }});
   const Options& opt = f.ws().options;
-  t.add({L("MIOptionsDirEdit"), L("Directory &Edit..."), L("Edit the library directories"),
-         QKeySequence(Qt::CTRL | Qt::Key_E), open("TDirEditDialog"),
+  t.add({L("MIOptionsDirEdit"), L("Directory &Edit..."),
+         L("Change the focused parameter in every scenario of the data directory"),
+         QKeySequence(Qt::CTRL | Qt::Key_E), [&f] { RunDirEdit(f.services_, nullptr); },
          [&opt] { return opt.has(kOptDirEdit); }});
   t.add({L("MIOptionsKelmarOptions"),
          L("Kelmar &Options..."),

@@ -7,6 +7,10 @@
 #include "dialogs/WeatherImportDialog.h"
 #include "documents/DocumentSet.h"
 #include "report/Tables.h"
+#include "editors/EditParm.h"
+#include "editors/EditRecords.h"
+#include "editors/EditSoil.h"
+#include "editors/SeriesEditors.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -63,6 +67,61 @@ void TMainForm::registerWindows() {
   // Daily weather to a weekly environment file.
   r.add({QStringLiteral("TWeatherImportDialog"),
          [this](int) -> TIniForm* { return new TWeatherImportDialog(services_); }, kCentred});
+  // The scenario editors. Their edits are committed before every command
+  // that reads the scenario; the crop and application editors follow the
+  // selected record wherever it is set.
+  const auto editor = [this](const char* cls, auto make, QSize size = {}) {
+    windows_->add({QString::fromLatin1(cls),
+                   [this, make](int) -> TIniForm* {
+                     TMyDialog* d = make();
+                     d->adjustSize();
+                     connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+                     return d;
+                   },
+                   kScenarioWindow | kEditor,
+                   size.isValid() ? std::function<QSize(TIniForm*)>([size](TIniForm*) { return size; })
+                                  : std::function<QSize(TIniForm*)>(),
+                   {},
+                   {},
+                   Doc::Scenario});
+  };
+  editor("TParmDialog", [this] { return new TParmDialog(services_); });
+  editor("TSoilDialog", [this] { return new TSoilDialog(services_); });
+  editor(
+      "TCropDialog", [this] { return new TCropDialog(services_); }, QSize(620, 320));
+  editor(
+      "TApplDialog", [this] { return new TApplDialog(services_); }, QSize(780, 420));
+  editor("TSSOMDialog", [this] { return new TSSOMDialog(services_); });
+  // The four series editors, one window each, committed before commands and
+  // the target of File > Load and Save As while active.
+  for (SeriesKind k :
+       {SeriesKind::Environment, SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon}) {
+    r.add({SeriesEditorClass(k),
+           [this, k](int) -> TIniForm* {
+             TSeriesEditor* e = nullptr;
+             switch (k) {
+             case SeriesKind::Environment:
+               e = new TEnviDialog(services_);
+               break;
+             case SeriesKind::Irrigation:
+               e = new TIrriDialog(services_);
+               break;
+             case SeriesKind::Nmineral:
+               e = new TNminDialog(services_);
+               break;
+             case SeriesKind::Omon:
+               e = new TOmonDialog(services_);
+               break;
+             }
+             connect(e, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+             return e;
+           },
+           kEditor,
+           {},
+           {},
+           {},
+           DocOf(k)});
+  }
 
   // The Range dialog sits at the lower right of the frame and follows the
   // range wherever it changes.

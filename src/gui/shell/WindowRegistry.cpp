@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
+#include <vector>
 
 #include "Options.h"
 #include "data/IniFile.h"
@@ -128,16 +130,44 @@ void WindowRegistry::refresh(unsigned flags) {
     if (kinds_.value(it.value()).flags & flags) it.key()->Refresh();
 }
 
+void WindowRegistry::refreshEditors(Doc doc) {
+  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it) {
+    const WindowKind k = kinds_.value(it.value());
+    if ((k.flags & kEditor) && k.doc == doc) it.key()->Refresh();
+  }
+}
+
+QString WindowRegistry::editorClass(Doc doc) const {
+  for (const WindowKind& k : kinds_)
+    if ((k.flags & kEditor) && k.doc == doc) return k.cls;
+  return {};
+}
+
 void WindowRegistry::RefreshResultWindows() {
   refresh(kResultWindow);
   emit resultsRefreshed();
 }
 
 bool WindowRegistry::commitEditors(std::optional<Doc> doc) {
-  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it) {
-    const WindowKind k = kinds_.value(it.value());
+  // The scenario editors first, then the series editors, the fitting window
+  // and the rest: a refusal stops the command before later editors apply.
+  static const char* const order[] = {"TParmDialog",     "TSoilDialog", "TSoilParmDialog", "TCropDialog",
+                                      "TCropParmDialog", "TApplDialog", "TSSOMDialog",     "TEnviDialog",
+                                      "TIrriDialog",     "TNminDialog", "TOmonDialog",     "TAutoDialog"};
+  auto rank = [](const QString& cls) {
+    for (int i = 0; i < int(std::size(order)); ++i)
+      if (cls == QLatin1String(order[i])) return i;
+    return int(std::size(order));
+  };
+  std::vector<std::pair<int, TIniForm*>> editors;
+  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it)
+    editors.emplace_back(rank(it.value()), it.key());
+  std::stable_sort(editors.begin(), editors.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [r, form] : editors) {
+    const WindowKind k = kinds_.value(kindOf_.value(form));
     if (!(k.flags & kEditor) || (doc && k.doc != doc)) continue;
-    auto* editor = qobject_cast<TMyDialog*>(it.key());
+    auto* editor = qobject_cast<TMyDialog*>(form);
     if (!editor || !editor->modified()) continue;
     if (!editor->Validate()) return false;
     editor->Apply();

@@ -78,6 +78,12 @@ public:
   // The document of the active editor, if the active window is one.
   std::optional<Doc> activeEditorDoc() const;
 
+  // Refills the open editors of a document (after it was loaded, saved,
+  // emptied or moved outside them).
+  void refreshEditors(Doc doc);
+  // The class key of the editor of a document; empty when none is
+  // registered (the scenario has several: the first registered).
+  QString editorClass(Doc doc) const;
   // Refills every open window with one of the flags.
   void refresh(unsigned flags);
   // Refills the result windows after a run or a range change.

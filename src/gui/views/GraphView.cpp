@@ -5,6 +5,8 @@
 
 #include "Workspace.h"
 #include "dialogs/UserDialogs.h"
+#include "editors/EditRecords.h"
+#include "model/Weeks.h"
 #include "report/GraphData.h"
 #include "run/RunControl.h"
 #include "shell/Services.h"
@@ -67,12 +69,37 @@ void TGraphView::mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifie
   ProgramState& st = s_.ws.state;
   const int before = st.InfoWeek;
   st.InfoWeek = WeekAtPixel(graph_->mapping(), pos.x(), std::max(1, s_.ws.scenario.Weeks));
-  // A Shift right click will open the crop or application of that week in
-  // its editor; until the editors exist it only selects the week.
-  Q_UNUSED(button);
-  Q_UNUSED(modifiers);
+  if (button == Qt::RightButton && (modifiers & Qt::ShiftModifier)) {
+    openRecordAt(st.InfoWeek);
+    return;
+  }
   if (st.InfoWeek != before)
     if (auto* info = s_.windows->get<TInfoView>(QStringLiteral("TInfoView"))) info->Refresh();
+}
+
+void TGraphView::openRecordAt(int week) {
+  const Scenario& sc = s_.ws.scenario;
+  const int start = s_.ws.run.RunStart > 0 ? s_.ws.run.RunStart : AbsWeek(sc.Year, sc.Week);
+  auto runWeek = [start](int year, int wk) { return AbsWeek(year, wk) - start + 1; };
+  if (g_.labelMode == 1) {
+    for (int i = 1; i <= sc.CropCount; ++i) {
+      const Crop& c = sc.Crops[static_cast<size_t>(i)];
+      if (runWeek(c.YEAR, c.WEEK1) <= week && week <= runWeek(c.YEAR, c.WEEK4)) {
+        s_.ws.state.SelCrop = i;
+        if (auto* e = s_.windows->show<TRecordEditor>(QStringLiteral("TCropDialog"))) e->setCurrent(i);
+        return;
+      }
+    }
+  } else if (g_.labelMode == 2 || g_.labelMode == 3) {
+    for (int i = 4; i <= sc.ApplCount; ++i) {
+      const Application& a = sc.Appls[static_cast<size_t>(i)];
+      if (runWeek(a.YR, a.WK) >= week) {
+        s_.ws.state.SelAppl = i;
+        if (auto* e = s_.windows->show<TRecordEditor>(QStringLiteral("TApplDialog"))) e->setCurrent(i);
+        return;
+      }
+    }
+  }
 }
 
 void TGraphView::keyReleaseEvent(QKeyEvent* e) {

@@ -41,6 +41,9 @@ protected:
 
 private:
   void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF pos);
+  // Shift + right click: the crop growing in `week` (label mode 1) or the
+  // first application from that week on (modes 2 and 3) in its editor.
+  void openRecordAt(int week);
   // After a change of the label modes: every graph shows it.
   void labelsChanged();
 

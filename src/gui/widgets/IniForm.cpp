@@ -8,6 +8,8 @@
 #include <QStringList>
 
 #include "data/IniFile.h"
+#include "widgets/Grid.h"
+#include "widgets/NumInput.h"
 
 namespace kelmar::gui {
 
@@ -94,6 +96,19 @@ void TIniForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TMyDialog::Validate() {
+  // Every numeric input and open grid cell must hold an acceptable value,
+  // not only the focused one: a refused value may sit in a window that is
+  // not active.
+  for (TzkNumInp* in : findChildren<TzkNumInp*>()) {
+    if (in->unchanged() && in->isValid()) continue;
+    if (!in->check()) {
+      in->setFocus(Qt::OtherFocusReason);
+      in->selectAll();
+      return false;
+    }
+  }
+  for (GridView* g : findChildren<GridView*>())
+    if (!g->validateEditing()) return false;
   QWidget* f = QApplication::focusWidget();
   if (!f || !isAncestorOf(f)) return true;
   if (auto* spin = qobject_cast<QAbstractSpinBox*>(f)) return spin->hasAcceptableInput();

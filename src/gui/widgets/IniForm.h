@@ -63,8 +63,9 @@ public:
   void Refresh() override { setModified(false); }
   // Copies the controls into the document and clears "modified".
   virtual void Apply() { setModified(false); }
-  // True when every control holds an acceptable value. The base asks the
-  // focused input (a spin box or a line edit with a validator).
+  // True when every control holds an acceptable value. The base checks
+  // every numeric input and open grid cell (each reports its own refusal),
+  // then the focused spin box or line edit with a validator.
   virtual bool Validate();
   bool modified() const { return modified_; }
   void setModified(bool m);

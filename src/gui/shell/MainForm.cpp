@@ -14,10 +14,10 @@
 
 #include "Version.h"
 #include "data/FileSystem.h"
+#include "data/ParFile.h"
 #include "data/SeriesFile.h"
 #include "dialogs/OptionsDialog.h"
 #include "documents/DocumentSet.h"
-#include "data/ParFile.h"
 #include "model/Driver.h"
 #include "output/OutputRouter.h"
 #include "run/RunControl.h"
@@ -151,8 +151,7 @@ void TMainForm::scheduleIdle() {
 
 void TMainForm::idle() {
   idlePending_ = false;
-  auto* range = windows_->get<TRangeDialog>(QStringLiteral("TRangeDialog"));
-  const bool pending = range && range->modified();
+  const bool pending = windows_->anyPendingEdits();
   action(QStringLiteral("SBRunCalculate"))->setChecked(!pending && !docs_->hasStatus(kResultsStale));
   actions_->updateEnabled();
   status_->update(*ws_);

@@ -222,6 +222,14 @@ private slots:
     QCOMPARE(dlg.texts(), QStringList{"Value must be between -99.9 and 999.9 !"});
     QCOMPARE(dlg.asked[0].type, BoxType::Plain);
     QVERIFY(view->openEditor());
+    // A click on another cell reports the refusal once and keeps the cell.
+    const QModelIndex other = model.index(2, 1);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(other).center());
+    QTRY_COMPARE(dlg.asked.size(), 2);
+    QTest::qWait(20);
+    QCOMPARE(dlg.asked.size(), 2);
+    QCOMPARE(view->currentIndex(), model.index(1, 1));
+    QCOMPARE(view->openEditor(), e);
     QVERIFY(!form.Validate());
     QVERIFY(!view->commitEditing());
     QCOMPARE(values[1], 0.f);

@@ -136,7 +136,9 @@ private slots:
     p.trigger("MIRunCalculate");
     QVERIFY(!(p.status() & kResultsStale));
     TSeriesEditor* e = Open(p, "MIEditEnvironment", "TEnviDialog");
+    QTRY_VERIFY(p.form->calculateButtonDown());
     TypeCell(e, 10, 1, "-99.9");
+    QTRY_VERIFY(!p.form->calculateButtonDown());
     QTRY_VERIFY(!e->grid()->openEditor());
     QCOMPARE(ws.weeks[10].Tc, -99.9f);
     QCOMPARE(e->model()->data(e->model()->index(9, 1)).toString(), QString("-99.9"));
@@ -159,6 +161,7 @@ private slots:
     QCOMPARE(ws.weeks[11].Rain, 12.f);
     QVERIFY(!(p.status() & kResultsStale));
     QVERIFY(!e->modified());
+    QTRY_VERIFY(p.form->calculateButtonDown());
   }
 
   // Title, year and week are stored by Apply; a long title keeps its first

@@ -17,6 +17,7 @@
 
 #include "Version.h"
 #include "data/FileSystem.h"
+#include "data/ParFile.h"
 #include "data/SeriesFile.h"
 #include "dialogs/OptionsDialog.h"
 #include "documents/DocumentSet.h"
@@ -157,8 +158,7 @@ void TMainForm::scheduleIdle() {
 
 void TMainForm::idle() {
   idlePending_ = false;
-  auto* range = windows_->get<TRangeDialog>(QStringLiteral("TRangeDialog"));
-  const bool pending = range && range->modified();
+  const bool pending = windows_->anyPendingEdits();
   action(QStringLiteral("SBRunCalculate"))->setChecked(!pending && !docs_->hasStatus(kResultsStale));
   actions_->updateEnabled();
   status_->update(*ws_);

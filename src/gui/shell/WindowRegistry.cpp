@@ -137,6 +137,12 @@ void WindowRegistry::refreshEditors(Doc doc) {
   }
 }
 
+bool WindowRegistry::anyPendingEdits() const {
+  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it)
+    if (auto* d = qobject_cast<TMyDialog*>(it.key()); d && d->modified()) return true;
+  return false;
+}
+
 QString WindowRegistry::editorClass(Doc doc) const {
   for (const WindowKind& k : kinds_)
     if ((k.flags & kEditor) && k.doc == doc) return k.cls;

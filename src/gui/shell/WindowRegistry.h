@@ -84,6 +84,8 @@ public:
   // The class key of the editor of a document; empty when none is
   // registered (the scenario has several: the first registered).
   QString editorClass(Doc doc) const;
+  // Whether an open editing window (TMyDialog) holds edits not yet applied.
+  bool anyPendingEdits() const;
   // Refills every open window with one of the flags.
   void refresh(unsigned flags);
   // Refills the result windows after a run or a range change.

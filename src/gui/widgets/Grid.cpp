@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -184,7 +185,16 @@ bool GridDelegate::eventFilter(QObject* obj, QEvent* e) {
     if (editor->refusal()) {
       // Leaving the window is not leaving the cell: keep the editor as it is.
       if (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason) return true;
-      QTimer::singleShot(0, editor, [this, editor] { check(editor); });
+      // A click into the grid itself is answered by the grid (it keeps the
+      // current cell); anywhere else the refusal is reported here.
+      QWidget* to = QApplication::focusWidget();
+      const bool intoGrid = to && editor->parentWidget() && to == editor->parentWidget()->parentWidget();
+      QTimer::singleShot(0, editor, [this, editor, intoGrid] {
+        if (intoGrid)
+          editor->setFocus(Qt::OtherFocusReason);
+        else
+          check(editor);
+      });
       QApplication::beep();
       return true;
     }
@@ -333,6 +343,16 @@ std::vector<int> GridView::selectedRowSpan() const {
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
   if (current.row() != previous.row() && current.isValid()) emit currentRowChanged(current.row());
+}
+
+void GridView::mousePressEvent(QMouseEvent* e) {
+  // A refused value keeps its cell: the click only reports it.
+  if (GridCellEdit* ed = openEditor(); ed && ed->refusal()) {
+    delegate_->check(ed);
+    e->accept();
+    return;
+  }
+  QTableView::mousePressEvent(e);
 }
 
 void GridView::focusOutEvent(QFocusEvent* e) {

@@ -150,6 +150,7 @@ signals:
 protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void updateGeometries() override;
   void scrollContentsBy(int dx, int dy) override;

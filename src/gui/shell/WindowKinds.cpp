@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include "calib/AutoDialog.h"
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
 #include "run/RunControl.h"
@@ -63,6 +64,20 @@ void TMainForm::registerWindows() {
            sub->move(std::max(0, mdi->viewport()->width() - sub->width() - 10),
                      std::max(0, mdi->viewport()->height() - sub->height() - 100));
          }});
+
+  // The fitting window edits the parameters in place; its edits are
+  // committed after those of every other editor.
+  r.add({QStringLiteral("TAutoDialog"),
+         [this](int) -> TIniForm* {
+           auto* d = new TAutoDialog(services_);
+           connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+           return d;
+         },
+         kScenarioWindow | kEditor | kCommitLast,
+         {},
+         {},
+         {},
+         Doc::Scenario});
 }
 
 } // namespace kelmar::gui

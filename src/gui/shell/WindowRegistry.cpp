@@ -134,13 +134,15 @@ void WindowRegistry::RefreshResultWindows() {
 }
 
 bool WindowRegistry::commitEditors(std::optional<Doc> doc) {
-  for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it) {
-    const WindowKind k = kinds_.value(it.value());
-    if (!(k.flags & kEditor) || (doc && k.doc != doc)) continue;
-    auto* editor = qobject_cast<TMyDialog*>(it.key());
-    if (!editor || !editor->modified()) continue;
-    if (!editor->Validate()) return false;
-    editor->Apply();
+  for (const bool last : {false, true}) {
+    for (auto it = kindOf_.cbegin(); it != kindOf_.cend(); ++it) {
+      const WindowKind k = kinds_.value(it.value());
+      if (!(k.flags & kEditor) || bool(k.flags & kCommitLast) != last || (doc && k.doc != doc)) continue;
+      auto* editor = qobject_cast<TMyDialog*>(it.key());
+      if (!editor || !editor->modified()) continue;
+      if (!editor->Validate()) return false;
+      editor->Apply();
+    }
   }
   return true;
 }

@@ -32,6 +32,7 @@ enum WindowFlag : unsigned {
   kFloating = 0x10,       // a stay-on-top window of its own, outside the frame
   kCentred = 0x20,        // opened centred at the top of the frame
   kEditor = 0x40,         // a TMyDialog whose pending edits are committed before commands
+  kCommitLast = 0x80,     // an editor committed after all others (the fitting window)
 };
 
 struct WindowKind {

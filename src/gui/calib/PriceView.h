@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "Workspace.h"
+#include "calib/ProgressDlg.h"
 #include "optim/PriceAlg.h"
 #include "optim/PriceOptions.h"
 #include "optim/PriceSets.h"
@@ -34,14 +36,14 @@ class PriceSession;
 namespace kelmar::gui {
 
 struct Services;
-class TProgressDlg;
 
 // "Price Options": targets, weights, their combination, the constant sum of
 // organic matter and the limits of an iteration.
 class TPricOptiDialog : public QDialog {
   Q_OBJECT
 public:
-  TPricOptiDialog(const PriceOptions& o, const std::array<float, kQTRows>& autoWeight, QWidget* parent = nullptr);
+  TPricOptiDialog(const PriceOptions& o, const std::array<float, kQTRows>& autoWeight,
+                  QWidget* parent = nullptr);
   PriceOptions options() const;
   QCheckBox* target(int k) const { return targets_[k]; }
   QDoubleSpinBox* weight(int k) const { return weights_[k]; }
@@ -112,13 +114,14 @@ private:
   bool guard(const std::string& refusal);
   bool prepareWork(); // copies the workspace and checks the measurements
   void startWork(Work w);
-  void onProgress();  // on the user interface thread
+  void onProgress(); // on the user interface thread
   void onFinished(); // on the user interface thread
   void fillGrid();
   void showStatus();
   void copyRow(int row);
   void setStateButtons();
-  QAction* addCommand(const char* name, const char* caption, const char* hint, const std::function<void()>& f);
+  QAction* addCommand(const char* name, const char* caption, const char* hint,
+                      const std::function<void()>& f);
 
   Services& s_;
   std::unique_ptr<Workspace> work_; // the search's own workspace
@@ -130,7 +133,7 @@ private:
   QTableWidget* grid_;
   QLabel* status_;
   QMenu* popup_;
-  TProgressDlg* progress_;
+  QPointer<TProgressDlg> progress_;
   QAction* sbInit_ = nullptr;
   QAction* sbIter_ = nullptr;
 

@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 
 #include "calib/AutoDialog.h"
+#include "calib/PriceView.h"
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
 #include "run/RunControl.h"
@@ -71,6 +72,10 @@ void TMainForm::registerWindows() {
          [this](int) -> TIniForm* {
            auto* d = new TAutoDialog(services_);
            connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+           // Other marks make another search: a population drawn for the old ones is void.
+           d->onMarksChanged = [this] {
+             if (auto* p = windows_->get<TPriceView>(QStringLiteral("TPriceView"))) p->ResetParms();
+           };
            return d;
          },
          kScenarioWindow | kEditor | kCommitLast,
@@ -78,6 +83,7 @@ void TMainForm::registerWindows() {
          {},
          {},
          Doc::Scenario});
+  r.add({QStringLiteral("TPriceView"), [this](int) -> TIniForm* { return new TPriceView(services_); }, 0});
 }
 
 } // namespace kelmar::gui

@@ -147,7 +147,7 @@ private slots:
 
   void laterWindowsAreDisabled() {
     Program p(QStringList{});
-    for (const char* n : {"MIEditParameters", "MIEditEnvironment", "MIMultiRun"})
+    for (const char* n : {"MIEditParameters", "MIEditEnvironment"})
       QVERIFY2(p.form->action(n) && !p.form->action(n)->isEnabled(), n);
     for (const QString k : {"MIRunCalculate=F9", "MIRunIncrease=F8", "MIRunDecrease=F7", "MIInfoView=Ctrl+I",
                             "MIGraphNmodelledvsNmeasured=Ctrl+F10"})

@@ -24,6 +24,7 @@
 
 #include "calc/Corr.h"
 #include "calib/CalibFiles.h"
+#include "calib/MRunView.h"
 #include "calib/ProgressDlg.h"
 #include "data/Errors.h"
 #include "data/IniFile.h"
@@ -182,8 +183,12 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
   bar->addSeparator();
   // The windows these open come with the MultiRun and statistics windows.
   add("SBRunAllPrice", "MultiRun &Price", "MultiRun all Price parametersets", QStyle::SP_FileDialogListView,
-      {})
-      ->setEnabled(false);
+      [this] {
+        if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
+        if (auto* m = qobject_cast<TMRunView*>(s_.windows->show(QStringLiteral("TMRunView"))))
+          m->RunClick(kRunAllPriceSets);
+      })
+      ->setEnabled(s_.windows && s_.windows->has(QStringLiteral("TMRunView")));
   add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, {})
       ->setEnabled(false);
   add("SBHistogram", "&Histogram", "Show histogram of parameter", QStyle::SP_FileDialogInfoView, {})
@@ -322,6 +327,8 @@ void TPriceView::IterateClick() {
 }
 
 void TPriceView::startWork(Work w) {
+  // Set numbers are about to change: the summaries of a MultiRun of them are void.
+  if (auto* m = s_.windows->get<TMRunView>(QStringLiteral("TMRunView"))) m->PriceChanged();
   work_kind_ = w;
   abort_ = false;
   workError_.clear();

@@ -88,6 +88,8 @@ public:
 
   bool busy() const { return worker_.joinable(); }
   const TPriceAlg& alg() const { return *alg_; }
+  // The population, for reloading a line of a MultiRun of its sets.
+  TPriceAlg* priceAlg() { return busy() ? nullptr : alg_.get(); }
   const PriceGrid& order() const { return order_; }
   QTableWidget* grid() const { return grid_; }
   QString statusText() const;

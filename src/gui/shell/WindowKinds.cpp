@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 
 #include "calib/AutoDialog.h"
+#include "calib/MRunView.h"
 #include "calib/PriceView.h"
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
@@ -84,6 +85,7 @@ void TMainForm::registerWindows() {
          {},
          Doc::Scenario});
   r.add({QStringLiteral("TPriceView"), [this](int) -> TIniForm* { return new TPriceView(services_); }, 0});
+  r.add({QStringLiteral("TMRunView"), [this](int) -> TIniForm* { return new TMRunView(services_); }, 0});
 }
 
 } // namespace kelmar::gui

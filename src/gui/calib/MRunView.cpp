@@ -20,12 +20,14 @@
 #include <chrono>
 
 #include "calib/CalibFiles.h"
+#include "calib/CorrWindows.h"
 #include "calib/PriceView.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/IniFile.h"
 #include "dialogs/UserDialogs.h"
 #include "documents/DocumentSet.h"
+#include "optim/Histogram.h"
 #include "optim/Targets.h"
 #include "run/RunControl.h"
 #include "session/Companions.h"
@@ -200,10 +202,11 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   bar->addSeparator();
   // The statistics windows of the summaries come with the correlation windows.
   add("SBHistogram", "&Histogram", "Show histogram of summary values in selected column",
-      QStyle::SP_FileDialogInfoView, {})
-      ->setEnabled(false);
-  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, {})
-      ->setEnabled(false);
+      QStyle::SP_FileDialogInfoView, [this] { HistogramClick(); });
+  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, [this] {
+    if (!guardSummaries()) return;
+    if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrx"))) m->Refresh();
+  });
   add("SBLoad", "&Load", "Load MultiRun summaries", QStyle::SP_DialogOpenButton, [this] { LoadClick(); });
   add("SBFileSaveAs", "&Save As...", "Save the summaries shown", QStyle::SP_DialogSaveButton,
       [this] { SaveAsClick(); });
@@ -231,6 +234,7 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
+  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
   status_ = new QLabel(this);
   status_->setFrameShape(QFrame::Panel);
   status_->setFrameShadow(QFrame::Sunken);
@@ -609,6 +613,24 @@ void TMRunView::closeEvent(QCloseEvent* e) {
   }
   writeOptions();
   TIniForm::closeEvent(e);
+}
+
+} // namespace kelmar::gui
+
+namespace kelmar::gui {
+
+void TMRunView::HistogramClick() {
+  if (!guardSummaries()) return;
+  Histogram h;
+  try {
+    h = SummaryHistogram(sums_, grid_->currentColumn());
+  } catch (const std::exception& e) {
+    s_.dialogs.inform(BoxType::Plain, Q(e.what()));
+    return;
+  }
+  TScatterPlot plot(s_.window);
+  plot.setHistogram(h);
+  plot.run();
 }
 
 } // namespace kelmar::gui

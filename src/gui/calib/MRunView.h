@@ -76,6 +76,7 @@ public:
   void SaveAsClick();
   void ReloadClick();
   void OptionsClick();
+  void HistogramClick();
   // The Price sets are about to change: summaries of a Price batch are void.
   void PriceChanged();
   QString copyText(bool all) const;

@@ -24,6 +24,7 @@
 
 #include "calc/Corr.h"
 #include "calib/CalibFiles.h"
+#include "calib/CorrWindows.h"
 #include "calib/MRunView.h"
 #include "calib/ProgressDlg.h"
 #include "data/Errors.h"
@@ -32,6 +33,7 @@
 #include "dialogs/UserDialogs.h"
 #include "documents/DocumentSet.h"
 #include "model/Driver.h"
+#include "optim/Histogram.h"
 #include "optim/Targets.h"
 #include "run/RunControl.h"
 #include "session/PriceSession.h"
@@ -189,10 +191,12 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
           m->RunClick(kRunAllPriceSets);
       })
       ->setEnabled(s_.windows && s_.windows->has(QStringLiteral("TMRunView")));
-  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, {})
-      ->setEnabled(false);
-  add("SBHistogram", "&Histogram", "Show histogram of parameter", QStyle::SP_FileDialogInfoView, {})
-      ->setEnabled(false);
+  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, [this] {
+    if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
+    if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrix"))) m->Refresh();
+  });
+  add("SBHistogram", "&Histogram", "Show histogram of parameter", QStyle::SP_FileDialogInfoView,
+      [this] { HistogramClick(); });
   add("SBOptions", "O&ptions", "Change Price Algoritm options", QStyle::SP_FileDialogDetailedView,
       [this] { OptionsClick(); });
   auto* f10 = new QAction(this);
@@ -220,6 +224,7 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
   grid_->horizontalHeader()->setSectionsClickable(true);
+  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
     if (!busy() && alg_->PriceState != kPriceNotInitialised) sortBy(c);
   });
@@ -616,6 +621,24 @@ void TPriceView::closeEvent(QCloseEvent* e) {
   }
   WritePriceOptions(s_.ini, opts_);
   TIniForm::closeEvent(e);
+}
+
+} // namespace kelmar::gui
+
+namespace kelmar::gui {
+
+void TPriceView::HistogramClick() {
+  if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
+  Histogram h;
+  try {
+    h = PriceHistogram(*alg_, grid_->currentColumn());
+  } catch (const std::exception& e) {
+    guard(e.what());
+    return;
+  }
+  TScatterPlot plot(s_.window);
+  plot.setHistogram(h);
+  plot.run();
 }
 
 } // namespace kelmar::gui

@@ -79,6 +79,7 @@ public:
   void OptionsClick();
   void SaveStateClick();
   void ResumeClick();
+  void HistogramClick();
   // Ctrl+C of the grid: the selected rows (or all) with the header, tab-separated.
   QString copyText(bool all) const;
   // Sorts by a grid column (0: set order) and refills the grid.

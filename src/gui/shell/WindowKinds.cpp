@@ -4,10 +4,12 @@
 #include <QMdiSubWindow>
 
 #include "calib/AutoDialog.h"
+#include "calib/CorrWindows.h"
 #include "calib/MRunView.h"
 #include "calib/PriceView.h"
 #include "dialogs/RangeDialogs.h"
 #include "documents/DocumentSet.h"
+#include "optim/Targets.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -86,6 +88,28 @@ void TMainForm::registerWindows() {
          Doc::Scenario});
   r.add({QStringLiteral("TPriceView"), [this](int) -> TIniForm* { return new TPriceView(services_); }, 0});
   r.add({QStringLiteral("TMRunView"), [this](int) -> TIniForm* { return new TMRunView(services_); }, 0});
+  // The correlation matrices take their numbers from the window they belong to.
+  r.add({QStringLiteral("TCorrMatrix"),
+         [this](int) -> TIniForm* {
+           return new TCorrMatrixView(services_, TCorrMatrixView::kPriceSets,
+                                      [this]() -> std::optional<CorrMatrix> {
+                                        auto* p = windows_->get<TPriceView>(QStringLiteral("TPriceView"));
+                                        if (!p || p->busy() || !PopulationGuard(p->alg().PriceState).empty())
+                                          return std::nullopt;
+                                        return PriceCorrMatrix(p->alg());
+                                      });
+         },
+         0});
+  r.add({QStringLiteral("TCorrMatrx"),
+         [this](int) -> TIniForm* {
+           return new TCorrMatrixView(services_, TCorrMatrixView::kSummaries,
+                                      [this]() -> std::optional<CorrMatrix> {
+                                        auto* m = windows_->get<TMRunView>(QStringLiteral("TMRunView"));
+                                        if (!m || m->busy() || m->state() != kMRunShown) return std::nullopt;
+                                        return SummaryCorrMatrix(m->sums());
+                                      });
+         },
+         0});
 }
 
 } // namespace kelmar::gui

@@ -263,7 +263,8 @@ TAutoDialog::TAutoDialog(Services& s, QWidget* parent) : TMyDialog(parent), s_(s
   l->addWidget(bar);
   l->addWidget(grid_);
   l->addWidget(status_);
-  resize(420, 560);
+  // Wide enough for all five columns beside the scroll bar.
+  resize(480, 560);
   Refresh();
 }
 

@@ -66,6 +66,7 @@ TMRunOptiDialog::TMRunOptiDialog(Services& s, MultiRunOptions& opt, int jobs,
   grid_->setHorizontalHeaderLabels(
       {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Included")});
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(20);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int i = 1; i <= kSummaryItemCount; ++i) {
     grid_->setItem(i - 1, 0, new QTableWidgetItem(QString::number(i)));

@@ -218,6 +218,7 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("PriceGrid"));
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(20);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);

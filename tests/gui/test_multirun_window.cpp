@@ -7,6 +7,7 @@
 
 #include "ScriptedDialogs.h"
 #include "calib/MRunView.h"
+#include "calib/PriceView.h"
 #include "calib/ProgressDlg.h"
 
 using namespace kelmar;
@@ -166,6 +167,34 @@ private slots:
     v->command("SBLoad")->trigger();
     QCOMPARE(v->windowTitle(), QStringLiteral("MultiRun: MULTIRUN.SUM"));
     QCOMPARE(v->state(), int(kMRunShown));
+  }
+
+  // A batch of the Price sets, started from the Price window: one line per
+  // set in set order; reloading line 5 writes set 5, whatever the Price
+  // window's order; a new Initialise voids the lines.
+  void priceSets() {
+    Program p(QStringList{}, Ini(), false);
+    QFile::copy(QDir(KELMAR_EXAMPLES).filePath("SANDY6.MIN"), p.data("SANDY6.MIN"));
+    p.start({"SANDY6.DAT"});
+    Workspace& ws = p.form->ws();
+    for (int i = 1; i <= kParmCount; ++i) ws.parms[i].fit = i == 4 || i == 9;
+    p.trigger("MIRunPrice");
+    auto* pv = p.form->windows().get<TPriceView>(QStringLiteral("TPriceView"));
+    pv->command("SBInitialise")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!pv->busy() && pv->alg().PriceState == kPriceInitialised, 60000);
+    pv->command("SBRunAllPrice")->trigger();
+    auto* v = p.form->windows().get<TMRunView>(QStringLiteral("TMRunView"));
+    QVERIFY(v);
+    QTRY_VERIFY_WITH_TIMEOUT(!v->busy(), 60000);
+    QCOMPARE(v->state(), int(kMRunShown));
+    QCOMPARE(v->sums().NSumm, 20);
+    v->grid()->setCurrentCell(4, 0);
+    v->command("SBReload")->trigger();
+    QCOMPARE(ws.scenario.CNM, pv->alg().PSet(5, 1));
+    QCOMPARE(ws.parms.value(ws.scenario, 9), pv->alg().PSet(5, 2));
+    pv->command("SBInitialise")->trigger();
+    QCOMPARE(v->state(), int(kMRunInvalid));
+    QTRY_VERIFY_WITH_TIMEOUT(!pv->busy(), 60000);
   }
 
   // Abort asks, stops the batch and leaves no valid summaries.

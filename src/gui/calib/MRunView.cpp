@@ -254,11 +254,17 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
 }
 
 TMRunView::~TMRunView() {
-  if (worker_.joinable()) {
-    abort_ = true;
-    worker_.join();
-  }
+  StopAndWait();
   delete progress_.data();
+}
+
+void TMRunView::StopAndWait() {
+  if (!worker_.joinable()) return;
+  abort_ = true;
+  worker_.join();
+  if (progress_) progress_->hide();
+  mrunState_ = kMRunInvalid;
+  showStatus();
 }
 
 QAction* TMRunView::addCommand(const char* name, const char* caption, const char* hint,
@@ -311,6 +317,10 @@ void TMRunView::RunClick(int mode) {
       return;
     }
     price = &pv->alg();
+    QPointer<TMRunView> self(this);
+    pv->setReader([self] {
+      if (self) self->StopAndWait();
+    });
   }
   if (!s_.docs->CommitEditors()) return;
   const auto m = static_cast<MultiRunMode>(mode);

@@ -79,6 +79,8 @@ public:
   void HistogramClick();
   // The Price sets are about to change: summaries of a Price batch are void.
   void PriceChanged();
+  // Stops a batch under way and waits for its worker (the program ends).
+  void StopAndWait();
   QString copyText(bool all) const;
 
   bool busy() const { return worker_.joinable(); }

@@ -243,6 +243,7 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
 }
 
 TPriceView::~TPriceView() {
+  if (stopReader_) stopReader_();
   // The program may end while a search runs: stop it and wait for it.
   if (worker_.joinable()) {
     abort_ = true;

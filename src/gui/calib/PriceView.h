@@ -99,6 +99,9 @@ public:
   // The next Initialise seeds the random generator with it (else the clock
   // seed of the program's start continues).
   void setSeed(uint32_t seed) { seed_ = seed; }
+  // A batch that reads the population: stopped and waited for before the
+  // population goes away.
+  void setReader(std::function<void()> stopAndWait) { stopReader_ = std::move(stopAndWait); }
 
   // Shows the options dialog modally; replaceable in tests.
   std::function<bool(TPricOptiDialog&)> execOptions = [](TPricOptiDialog& d) {
@@ -151,6 +154,7 @@ private:
   std::atomic<bool> progressPosted_{false};
   std::atomic<long long> lastPost_{0};
   std::string workError_;
+  std::function<void()> stopReader_;
 };
 
 } // namespace kelmar::gui

@@ -213,6 +213,19 @@ TEST(Calibration, RefusesThenRecoversParametersFromMeasurementsTheModelMadeAndCo
   EXPECT_EQ(s.CNM, std::stof(g.Cell(alg, avg, 1)));
   EXPECT_NE(s.CNM, alg.ParmSum[1] / 20) << "not the average itself";
   for (int row : {0, 21, 22}) EXPECT_EQ(CopyCurrent(alg, g, *ws, row).message, kNoSetSelected) << row;
+
+  // A copy of the workspace takes the set, its own model runs; the search's
+  // workspace keeps its values.
+  auto other = MakeWorkspace();
+  *other = *ws;
+  other->scenario.CNM = 1;
+  const float liveCNM = s.CNM;
+  ASSERT_EQ(CopyCurrent(alg, g, *other, 2).kind, CopyResult::kCopied);
+  EXPECT_EQ(other->scenario.CNM, alg.PSet(g.SetOfRow(2), 1));
+  EXPECT_EQ(other->scenario.Soil[0].NLF, alg.PSet(g.SetOfRow(2), 2));
+  EXPECT_EQ(s.CNM, liveCNM);
+  EXPECT_NEAR(EvaluateTargets(alg, *other, 0), alg.QT(0, g.SetOfRow(2)), 1e-4);
+
   s.Soil[1].GAM = 0; // every run now fails
   CopyResult r = CopyCurrent(alg, g, *ws, 1);
   EXPECT_EQ(r.kind, CopyResult::kRunFailed);

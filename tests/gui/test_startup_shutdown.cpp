@@ -145,10 +145,8 @@ private slots:
     QCOMPARE(p.form->mdiArea()->subWindowList().size(), 2);
   }
 
-  void laterWindowsAreDisabled() {
+  void commandsAndShortcuts() {
     Program p(QStringList{});
-    for (const char* n : {"MIRunPrice", "MIMultiRun", "MIRunParmFitting"})
-      QVERIFY2(p.form->action(n) && !p.form->action(n)->isEnabled(), n);
     for (const char* n : {"MIEditEnvironment", "MIEditIrrigation", "MIEditNmineral", "MIEditOmon"})
       QVERIFY2(p.form->action(n)->isEnabled(), n);
     for (const QString k : {"MIRunCalculate=F9", "MIRunIncrease=F8", "MIRunDecrease=F7", "MIInfoView=Ctrl+I",

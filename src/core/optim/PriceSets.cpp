@@ -107,7 +107,7 @@ std::string PriceGrid::Cell(const TPriceAlg& alg, int row, int col) const {
   return FmtFixed(v, 7, 3);
 }
 
-CopyResult CopyCurrent(TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int row) {
+CopyResult CopyCurrent(const TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int row) {
   std::string refusal = PopulationGuard(alg.PriceState);
   if (!refusal.empty()) return {CopyResult::kRefused, refusal};
   const int np = alg.NParms();
@@ -119,13 +119,15 @@ CopyResult CopyCurrent(TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int
       float v = 0;
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
       // An average that is no number (sums beyond a float) leaves the value alone.
-      if (ec == std::errc() && end == text.data() + text.size() && std::isfinite(v)) alg.SetLive(j, v);
+      if (ec == std::errc() && end == text.data() + text.size() && std::isfinite(v))
+        ws.parms.value(ws.scenario, alg.ParmNr(j)) = v;
     }
   } else if (row < 1 || row > alg.NSets() || row > grid.Sets()) {
     return {CopyResult::kRefused, std::string(kNoSetSelected)};
   } else {
     ws.state.DocStatus |= kResultsStale;
-    alg.CopySetToLive(grid.SetOfRow(row));
+    const int set = grid.SetOfRow(row);
+    for (int j = 1; j <= np; ++j) ws.parms.value(ws.scenario, alg.ParmNr(j)) = alg.PSet(set, j);
   }
   try {
     RunModel(ws);

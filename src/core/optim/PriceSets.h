@@ -54,13 +54,15 @@ private:
 // QT: 111110000  Range: lo - hi" with the combined target's range.
 std::string PriceStatusLine(const TPriceAlg& alg);
 
-// Copies grid row `row` into the live parameters and runs the model. The avg
+// Copies grid row `row` into the parameters of ws and runs its model. ws is
+// normally the search's own workspace; a search that ran on a copy of the
+// program's workspace hands its result back this way. The avg
 // row applies the averages as shown (rounded to each parameter's decimals).
 struct CopyResult {
   enum Kind { kCopied, kRefused, kRunFailed } kind = kCopied;
   std::string message; // the refusal, or "Calculating " + file + "\r" + error
 };
-CopyResult CopyCurrent(TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int row);
+CopyResult CopyCurrent(const TPriceAlg& alg, const PriceGrid& grid, Workspace& ws, int row);
 
 // The .PS text: identifier, the BPRL and BPRU lines, the column header and
 // one line per grid row in the order shown, numbered 1, 2, 3, ...

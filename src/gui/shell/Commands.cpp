@@ -9,8 +9,8 @@
 #include <QToolBar>
 
 #include "documents/DocumentSet.h"
-#include "help/HelpTopics.h"
 #include "editors/DirEdit.h"
+#include "help/HelpTopics.h"
 #include "output/OutputRouter.h"
 #include "report/Tables.h"
 #include "run/RunControl.h"
@@ -256,20 +256,26 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
   t.add({L("MIRunDecrease"), L("&Decrease"), L("Decrease selected auto-changeable parameter and recalculate"),
          QKeySequence(Qt::Key_F7), [&run] { run.Decrease(); }});
   t.add({L("MIRunNextParameter"), L("Ne&xt Parameter"), L("Select the next auto-changeable parameter"),
-         QKeySequence(Qt::CTRL | Qt::Key_F8), [&run] { run.NextParameter(); }});
+         QKeySequence(Qt::CTRL | Qt::Key_F8), [&run, &win] {
+           run.NextParameter();
+           if (TIniForm* fit = win.find(L("TAutoDialog"))) fit->Refresh();
+         }});
   t.add({L("MIRunPreviousParameter"), L("&Previous Parameter"),
          L("Select the previous auto-changeable parameter"), QKeySequence(Qt::CTRL | Qt::Key_F7),
-         [&run] { run.PreviousParameter(); }});
+         [&run, &win] {
+           run.PreviousParameter();
+           if (TIniForm* fit = win.find(L("TAutoDialog"))) fit->Refresh();
+         }});
   t.add({L("MIRunPrice"),
          L("Price &Algoritm..."),
          L("Fit the marked parameters with Price's algorithm"),
          {},
-         open("TPriceDialog")});
+         open("TPriceView")});
   t.add({L("MIMultiRun"),
          L("&MultiRun..."),
          L("Run a series of scenarios or environments"),
          {},
-         open("TMultiRunDialog")});
+         open("TMRunView")});
   t.add({L("MIRunSensitivity"),
          L("&Sensitivity..."),
          L("Global sensitivity of the outputs to the marked parameters (Morris, Sobol)"),

@@ -3,14 +3,19 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include "calib/AutoDialog.h"
+#include "calib/CorrWindows.h"
+#include "calib/MRunView.h"
+#include "calib/PriceView.h"
 #include "dialogs/RangeDialogs.h"
 #include "dialogs/WeatherImportDialog.h"
 #include "documents/DocumentSet.h"
-#include "report/Tables.h"
 #include "editors/EditParm.h"
 #include "editors/EditRecords.h"
 #include "editors/EditSoil.h"
 #include "editors/SeriesEditors.h"
+#include "optim/Targets.h"
+#include "report/Tables.h"
 #include "run/RunControl.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -140,6 +145,48 @@ void TMainForm::registerWindows() {
            sub->move(std::max(0, mdi->viewport()->width() - sub->width() - 10),
                      std::max(0, mdi->viewport()->height() - sub->height() - 100));
          }});
+
+  // The fitting window edits the parameters in place; its edits are
+  // committed after those of every other editor.
+  r.add({QStringLiteral("TAutoDialog"),
+         [this](int) -> TIniForm* {
+           auto* d = new TAutoDialog(services_);
+           connect(d, &TMyDialog::modifiedChanged, this, [this] { scheduleIdle(); });
+           // Other marks make another search: a population drawn for the old ones is void.
+           d->onMarksChanged = [this] {
+             if (auto* p = windows_->get<TPriceView>(QStringLiteral("TPriceView"))) p->ResetParms();
+           };
+           return d;
+         },
+         kScenarioWindow | kEditor,
+         {},
+         {},
+         {},
+         Doc::Scenario});
+  r.add({QStringLiteral("TPriceView"), [this](int) -> TIniForm* { return new TPriceView(services_); }, 0});
+  r.add({QStringLiteral("TMRunView"), [this](int) -> TIniForm* { return new TMRunView(services_); }, 0});
+  // The correlation matrices take their numbers from the window they belong to.
+  r.add({QStringLiteral("TCorrMatrix"),
+         [this](int) -> TIniForm* {
+           return new TCorrMatrixView(services_, TCorrMatrixView::kPriceSets,
+                                      [this]() -> std::optional<CorrMatrix> {
+                                        auto* p = windows_->get<TPriceView>(QStringLiteral("TPriceView"));
+                                        if (!p || p->busy() || !PopulationGuard(p->alg().PriceState).empty())
+                                          return std::nullopt;
+                                        return PriceCorrMatrix(p->alg());
+                                      });
+         },
+         0});
+  r.add({QStringLiteral("TCorrMatrx"),
+         [this](int) -> TIniForm* {
+           return new TCorrMatrixView(services_, TCorrMatrixView::kSummaries,
+                                      [this]() -> std::optional<CorrMatrix> {
+                                        auto* m = windows_->get<TMRunView>(QStringLiteral("TMRunView"));
+                                        if (!m || m->busy() || m->state() != kMRunShown) return std::nullopt;
+                                        return SummaryCorrMatrix(m->sums());
+                                      });
+         },
+         0});
 }
 
 } // namespace kelmar::gui

@@ -162,3 +162,30 @@ TEST_F(CliFit, RefusalsAndErrors) {
     EXPECT_TRUE(out.empty()) << args;
   }
 }
+
+// Each weight of --weights belongs to its own target: the combined target
+// before the fit is the weighted sum of the selected targets as printed.
+// Distinct weights make a weight that lands on a neighbouring target show.
+TEST_F(CliFit, EachWeightMultipliesItsOwnTarget) {
+  const std::string targets = "110010011";
+  ASSERT_EQ(Kelmar("fit SANDY6.DAT --par TWO.PAR --seed 7 --init-only --targets " + targets +
+                   " --weights 1,2,3,4,5,6,7,8,9"),
+            0)
+      << err;
+  std::istringstream report(out);
+  std::string line;
+  double combined = -1, weighted = 0;
+  int targetsSeen = 0;
+  while (std::getline(report, line)) {
+    if (line.rfind("QTsum (combined)", 0) == 0) combined = std::stod(line.substr(42, 11));
+    const int k = line.size() > 2 && line[1] == ':' ? line[0] - '0' : 0;
+    if (k < 1 || k > 9) continue;
+    ++targetsSeen;
+    const double before = std::stod(line.substr(42, 11));
+    EXPECT_EQ(line.find(" *") != std::string::npos, targets[k - 1] == '1') << line;
+    if (targets[k - 1] == '1') weighted += k * before;
+  }
+  ASSERT_EQ(targetsSeen, 9) << out;
+  EXPECT_GT(weighted, 0.1) << "the example's measurements give targets above zero";
+  EXPECT_NEAR(combined, weighted, 0.01) << out;
+}

@@ -7,6 +7,10 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
+
+#include "Workspace.h"
+#include "data/ParFile.h"
 
 namespace fs = std::filesystem;
 
@@ -214,4 +218,49 @@ TEST_F(CliRun, SaveRespectsProtectionLinksAndPermissions) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   // No temporary file is left beside the target or the link.
   for (const auto& e : fs::directory_iterator(dir / "real")) EXPECT_EQ(e.path().filename(), "T.DAT");
+}
+
+namespace {
+
+// The value of a field in record r of a --weeks-csv text.
+double CsvValue(const std::string& csv, const std::string& field, int r) {
+  std::istringstream in(csv);
+  std::string line, cell;
+  std::getline(in, line);
+  std::istringstream head(line);
+  int column = 0;
+  while (std::getline(head, cell, ',') && cell != field) ++column;
+  for (int i = 0; i <= r; ++i) std::getline(in, line);
+  std::istringstream row(line);
+  for (int i = 0; i <= column; ++i) std::getline(row, cell, ',');
+  return std::stod(cell);
+}
+
+} // namespace
+
+// Companion files are found whatever the case of their names: measurements,
+// irrigation, organic matter and fit marks in lower-case files beside an
+// upper-case scenario all take part.
+TEST_F(CliRun, CompanionsWhoseNamesDifferInCaseAreFound) {
+  fs::copy_file(fs::path(KELMAR_EXAMPLES) / "SANDY6.MIN", dir / "sandy6.min");
+  Write("sandy6.irr", "Kelmar 400 Irri File    x\r\nx\r\nYear  week weeks\r\n   1     1     1\r\n"
+                      "  wk   Irr  NIrr\r\n-\r\n  20  25.0   3.5\r\n");
+  Write("sandy6.om", "Kelmar 430 OMon File    x\r\nx\r\nYear  week weeks\r\n   1     1     1\r\n"
+                     "  wk    OMi    ONi\r\n-\r\n  30  95000   5000\r\n");
+  Result r = Kelmar("run SANDY6.DAT --table 20 -o t.prn --weeks-csv w.csv");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(Slurp(dir / "t.prn").find("\r\n    n:             18       18\r\n"), std::string::npos)
+      << Slurp(dir / "t.prn");
+  const std::string csv = Slurp(dir / "w.csv");
+  EXPECT_EQ(std::tuple(CsvValue(csv, "Irr", 20), CsvValue(csv, "NIrr", 20), CsvValue(csv, "OMi", 30)),
+            std::tuple(25.0, 3.5, 95000.0));
+
+  // The fit takes its marks from sandy6.par (CNM only) and its targets from sandy6.min.
+  auto ws = kelmar::MakeWorkspace();
+  for (int i = 1; i <= kelmar::ParmTable::size(); ++i) ws->parms[i].fit = i == 4;
+  kelmar::SavePar(*ws, (dir / "sandy6.par").string());
+  Result fit = Kelmar("fit SANDY6.DAT --targets 110000000 --seed 3 --init-only");
+  ASSERT_EQ(fit.code, 0) << fit.err;
+  EXPECT_EQ(fit.out.rfind("Parameters: 1  Sets: 10 ", 0), 0u) << fit.out;
+  EXPECT_NE(fit.out.find("\nCNM "), std::string::npos) << fit.out;
 }

@@ -148,6 +148,7 @@ TEST_F(CliFit, RefusalsAndErrors) {
       {"fit SANDY6.DAT --par NONE.PAR", 2, "No parameters selected in Parameter Fitting dialog!"},
       {"fit SANDY6.DAT --par TWO.PAR --targets 11111", 2, "--targets"},
       {"fit SANDY6.DAT --par TWO.PAR --weights 1,0", 2, "--weights"},
+      {"fit SANDY6.DAT --par TWO.PAR --weights 1,0.005", 2, "--weights"},
       {"fit SANDY6.DAT --par TWO.PAR --qttype median", 2, "--qttype"},
       {"fit SANDY6.DAT --par TWO.PAR --ftol 2", 2, "--ftol"},
       {"fit SANDY6.DAT --par TWO.PAR --keepom --no-keepom", 2, "exclude"},
@@ -188,4 +189,29 @@ TEST_F(CliFit, EachWeightMultipliesItsOwnTarget) {
   ASSERT_EQ(targetsSeen, 9) << out;
   EXPECT_GT(weighted, 0.1) << "the example's measurements give targets above zero";
   EXPECT_NEAR(combined, weighted, 0.01) << out;
+}
+
+// --ftol is the relative range 2 (max - min) / (max + min) of the combined
+// target below which the search ends: a search that stops before its trial
+// budget has reached it, one that has not reached it uses the whole budget.
+TEST_F(CliFit, FtolEndsTheSearchOnlyBelowTheRelativeRange) {
+  int early = 0;
+  for (const char* ftol : {"0.1", "1"}) {
+    ASSERT_EQ(
+        Kelmar(std::string("fit SANDY6.DAT --targets 110000000 --seed 7 --iter-per-set 3 --ftol ") + ftol), 0)
+        << err;
+    const std::vector<std::string> w =
+        Words(out, 0); // Parameters: 7 Sets: 70 Iterations: N ... Range: lo - hi
+    ASSERT_GE(w.size(), 14u) << out;
+    const int sets = std::stoi(w[3]), iterations = std::stoi(w[5]);
+    const double lo = std::stod(w[11]), hi = std::stod(w[13]);
+    const double range = 2 * (hi - lo) / (hi + lo);
+    if (iterations < 3 * sets) {
+      ++early;
+      EXPECT_LT(range, std::stod(ftol) + 0.005) << out;
+    } else {
+      EXPECT_GE(range, std::stod(ftol) - 0.005) << out;
+    }
+  }
+  EXPECT_EQ(early, 1) << "Ftol 1 ends the search early, 0.1 does not";
 }

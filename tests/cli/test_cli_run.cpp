@@ -135,6 +135,7 @@ TEST_F(CliRun, UsageErrors) {
   EXPECT_EQ(Kelmar("run SANDY6.DAT --corr-opti 3").code, 2);
   EXPECT_EQ(Kelmar("run SANDY6.DAT --range 0-520").code, 2);
   EXPECT_EQ(Kelmar("run SANDY6.DAT --range 1-521").code, 2);
+  EXPECT_EQ(Kelmar("run SANDY6.DAT --range 60-59").code, 2);
   EXPECT_EQ(Kelmar("run SANDY6.DAT --table 22").code, 2);
   EXPECT_EQ(Kelmar("run SANDY6.DAT --opt 12x").code, 2);
   EXPECT_EQ(Kelmar("run").code, 2);

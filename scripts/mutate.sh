@@ -27,10 +27,30 @@ src="$scratch/src"
 build="$scratch/build"
 log="$scratch/log"
 
-# A fresh copy of the tracked and new files of the working tree (not the build).
-rm -rf "$src"
-mkdir -p "$src" "$log"
-(cd "$here" && git ls-files -co --exclude-standard -z | xargs -0 tar cf -) | tar xf - -C "$src"
+# The scratch copy follows the tracked and new files of the working tree (not
+# the build). Only files whose content differs are replaced, and they get the
+# current time: an older file that differs must still be rebuilt.
+incoming="$scratch/incoming"
+rm -rf "$incoming"
+mkdir -p "$src" "$log" "$incoming"
+(cd "$here" && git ls-files -co --exclude-standard -z | xargs -0 tar cf -) | tar xf - -C "$incoming"
+python3 - "$incoming" "$src" <<'PY'
+import filecmp, os, shutil, sys
+new, old = sys.argv[1], sys.argv[2]
+for root, _, files in os.walk(new):
+    for f in files:
+        a = os.path.join(root, f)
+        b = os.path.join(old, os.path.relpath(a, new))
+        if not os.path.exists(b) or not filecmp.cmp(a, b, shallow=False):
+            os.makedirs(os.path.dirname(b), exist_ok=True)
+            shutil.copyfile(a, b)
+for root, _, files in os.walk(old):
+    for f in files:
+        b = os.path.join(root, f)
+        if not os.path.exists(os.path.join(new, os.path.relpath(b, old))):
+            os.remove(b)
+PY
+rm -rf "$incoming"
 
 if [[ ! -f "$build/CMakeCache.txt" ]]; then
   launcher=()

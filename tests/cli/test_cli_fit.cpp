@@ -148,6 +148,7 @@ TEST_F(CliFit, RefusalsAndErrors) {
       {"fit SANDY6.DAT --par NONE.PAR", 2, "No parameters selected in Parameter Fitting dialog!"},
       {"fit SANDY6.DAT --par TWO.PAR --targets 11111", 2, "--targets"},
       {"fit SANDY6.DAT --par TWO.PAR --weights 1,0", 2, "--weights"},
+      {"fit SANDY6.DAT --par TWO.PAR --weights 1,0.005", 2, "--weights"},
       {"fit SANDY6.DAT --par TWO.PAR --qttype median", 2, "--qttype"},
       {"fit SANDY6.DAT --par TWO.PAR --ftol 2", 2, "--ftol"},
       {"fit SANDY6.DAT --par TWO.PAR --keepom --no-keepom", 2, "exclude"},
@@ -161,4 +162,56 @@ TEST_F(CliFit, RefusalsAndErrors) {
     EXPECT_NE(err.find(message), std::string::npos) << args << "\n" << err;
     EXPECT_TRUE(out.empty()) << args;
   }
+}
+
+// Each weight of --weights belongs to its own target: the combined target
+// before the fit is the weighted sum of the selected targets as printed.
+// Distinct weights make a weight that lands on a neighbouring target show.
+TEST_F(CliFit, EachWeightMultipliesItsOwnTarget) {
+  const std::string targets = "110010011";
+  ASSERT_EQ(Kelmar("fit SANDY6.DAT --par TWO.PAR --seed 7 --init-only --targets " + targets +
+                   " --weights 1,2,3,4,5,6,7,8,9"),
+            0)
+      << err;
+  std::istringstream report(out);
+  std::string line;
+  double combined = -1, weighted = 0;
+  int targetsSeen = 0;
+  while (std::getline(report, line)) {
+    if (line.rfind("QTsum (combined)", 0) == 0) combined = std::stod(line.substr(42, 11));
+    const int k = line.size() > 2 && line[1] == ':' ? line[0] - '0' : 0;
+    if (k < 1 || k > 9) continue;
+    ++targetsSeen;
+    const double before = std::stod(line.substr(42, 11));
+    EXPECT_EQ(line.find(" *") != std::string::npos, targets[k - 1] == '1') << line;
+    if (targets[k - 1] == '1') weighted += k * before;
+  }
+  ASSERT_EQ(targetsSeen, 9) << out;
+  EXPECT_GT(weighted, 0.1) << "the example's measurements give targets above zero";
+  EXPECT_NEAR(combined, weighted, 0.01) << out;
+}
+
+// --ftol is the relative range 2 (max - min) / (max + min) of the combined
+// target below which the search ends: a search that stops before its trial
+// budget has reached it, one that has not reached it uses the whole budget.
+TEST_F(CliFit, FtolEndsTheSearchOnlyBelowTheRelativeRange) {
+  int early = 0;
+  for (const char* ftol : {"0.1", "1"}) {
+    ASSERT_EQ(
+        Kelmar(std::string("fit SANDY6.DAT --targets 110000000 --seed 7 --iter-per-set 3 --ftol ") + ftol), 0)
+        << err;
+    const std::vector<std::string> w =
+        Words(out, 0); // Parameters: 7 Sets: 70 Iterations: N ... Range: lo - hi
+    ASSERT_GE(w.size(), 14u) << out;
+    const int sets = std::stoi(w[3]), iterations = std::stoi(w[5]);
+    const double lo = std::stod(w[11]), hi = std::stod(w[13]);
+    const double range = 2 * (hi - lo) / (hi + lo);
+    if (iterations < 3 * sets) {
+      ++early;
+      EXPECT_LT(range, std::stod(ftol) + 0.005) << out;
+    } else {
+      EXPECT_GE(range, std::stod(ftol) - 0.005) << out;
+    }
+  }
+  EXPECT_EQ(early, 1) << "Ftol 1 ends the search early, 0.1 does not";
 }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <sys/wait.h>
 #include <vector>
 
@@ -124,6 +127,35 @@ TEST_F(CliMultiRun, PriceSetsOfASeededSearch) {
   Kelmar(fit + " -o B.SUM --jobs 2");
   EXPECT_EQ(Slurp(dir / "B.SUM"), Slurp(dir / "A.SUM"));
   Kelmar("multirun price SANDY6.DAT --targets 000010000 --init-only --shard 1/2", 2, {"--seed"});
+}
+
+// --weights: each weight multiplies its own target in the combined target of
+// every set, as the saved search state shows (the weights 1..9 in order, then
+// per set the parameter value and QT0..QT9).
+TEST_F(CliMultiRun, PriceWeightsMultiplyTheirOwnTargets) {
+  fs::copy_file(fs::path(KELMAR_EXAMPLES) / "SANDY6.MIN", dir / "SANDY6.MIN");
+  auto ws = kelmar::MakeWorkspace();
+  for (int i = 1; i <= kelmar::kParmCount; ++i) ws->parms[i].fit = i == 4;
+  kelmar::SavePar(*ws, (dir / "SANDY6.PAR").string());
+  const std::string targets = "110010011";
+  Kelmar("multirun price SANDY6.DAT --targets " + targets +
+         " --weights 1,2,3,4,5,6,7,8,9 --seed 5 --init-only --state S.TXT -o P.SUM");
+  std::istringstream state(Slurp(dir / "S.TXT"));
+  std::string line;
+  while (std::getline(state, line) && line.rfind("Weight", 0) != 0) continue;
+  std::getline(state, line);
+  EXPECT_EQ(line, "1 2 3 4 5 6 7 8 9\r");
+  while (std::getline(state, line) && line.rfind("Sets:", 0) != 0) continue;
+  int sets = 0;
+  for (double v[11]; std::getline(state, line) && !std::isalpha(line[0]); ++sets) {
+    std::istringstream row(line);
+    for (double& x : v) row >> x; // the parameter value, QT0..QT9
+    ASSERT_TRUE(row) << line;
+    double weighted = 0;
+    for (int k = 1; k <= 9; ++k) weighted += targets[k - 1] == '1' ? k * v[1 + k] : 0;
+    EXPECT_NEAR(v[1], weighted, std::fabs(weighted) * 1e-5) << line;
+  }
+  EXPECT_EQ(sets, 10);
 }
 
 // Values the options refuse are usage errors named by the option, before any

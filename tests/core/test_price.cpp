@@ -123,6 +123,27 @@ TEST(PriceAlg, StopsOnTheTrialBudgetTheTargetRangeOrAnAbort) {
   }
 }
 
+// The search ends once the relative range 2 |max - min| / |max + min| of the
+// combined target lies below Ftol, also when the population is not flat: a
+// range of two thirds of Ftol stops at the first test, one a little above
+// Ftol goes on until the trials have narrowed it.
+TEST(PriceAlg, StopsOnceTheRelativeTargetRangeFallsBelowFtol) {
+  for (const auto& [ftolPerRange, stopsAtOnce] : {std::pair(1.5, true), std::pair(0.9, false)}) {
+    Search t({{CNM, 0, 10}}, [](Search& s) { return 100 + 0.003 * s.value(CNM); });
+    t.a.Initialise();
+    const double hi = t.a.QTMax[0], lo = t.a.QTMin[0];
+    const double range = 2 * (hi - lo) / (hi + lo);
+    ASSERT_GT(range, 1e-5);
+    t.a.Ftol = static_cast<float>(range * ftolPerRange);
+    t.a.NIterPSet = 5;
+    t.a.Iterate();
+    if (stopsAtOnce)
+      EXPECT_EQ(t.a.Iterations, 1) << "range " << range << ", Ftol " << t.a.Ftol;
+    else
+      EXPECT_TRUE(t.a.Iterations > 1 && t.a.Iterations < 5 * 20) << t.a.Iterations;
+  }
+}
+
 TEST(PriceAlg, FailedRunsAreRetried) {
   std::vector<float> good; // CNM of every successful run
   Search t({{CNM, 0, 10}, {NDep, 0, 10}}, [&](Search& t) { return good.push_back(t.value(CNM)), Sum(t); });

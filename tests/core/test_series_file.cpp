@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 #include "Workspace.h"
@@ -238,6 +239,45 @@ TEST(SeriesFile, SaveWritesUpToTheLastDataWeekOrNothing) {
   EXPECT_EQ(ExtractSeries(*empty, SeriesKind::Omon, om, 1, 520).message,
             "No Organic matter data! Nothing to do.");
   EXPECT_FALSE(FileExists(om));
+  std::filesystem::remove_all(dir);
+}
+
+// The bytes of saved sparse series: every value right-aligned under its
+// header column (6:1, 6:1 and 7:0 after a week number of width 4), CR LF line
+// ends. A value that fills or overflows its field is kept apart from the one
+// before by a blank, so that the row still reads back.
+TEST(SeriesFile, SavedSparseFilesHaveTheirExactLayout) {
+  const auto dir = std::filesystem::temp_directory_path() / ("kelmar_layout_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto ws = MakeWorkspace();
+  WeekRecords& r = ws->weeks;
+  std::tie(r[3].Irr, r[3].NIrr, r[150].NIrr) = std::tuple(12.34f, 1.26f, 2.5f);
+  std::tie(r[8].Ni1, r[8].Ni2, r[400].Ni1, r[400].Ni2) = std::tuple(21.3f, 34.9f, 1234.5f, 5);
+  std::tie(r[1].OMi, r[1].ONi, r[52].OMi, r[52].ONi) = std::tuple(94000.4f, 4999.6f, 12345678, 12);
+  const std::string bar = std::string(70, '-') + "\r\n";
+  const std::tuple<SeriesKind, const char*, std::string> cases[] = {
+      {SeriesKind::Irrigation, "a.irr",
+       "Kelmar 400 Irri File    Sprinkler               \r\n@\r\nYear  week weeks\r\n   2    14     2\r\n"
+       "  wk   Irr  NIrr\r\n" +
+           bar + "   3  12.3   1.3\r\n 150   0.0   2.5\r\n"},
+      {SeriesKind::Nmineral, "a.min",
+       "Kelmar 400 Nmin File    Sprinkler               \r\n@\r\nYear  week weeks\r\n   2    14     2\r\n"
+       "  wk   Ni1   Ni2\r\n" +
+           bar + "   8  21.3  34.9\r\n 400 1234.5   5.0\r\n"},
+      {SeriesKind::Omon, "a.om",
+       "Kelmar 430 OMon File    Sprinkler               \r\n@\r\nYear  week weeks\r\n   2    14     2\r\n"
+       "  wk    OMi    ONi\r\n" +
+           bar + "   1  94000   5000\r\n  52 12345678     12\r\n"},
+  };
+  for (const auto& [kind, name, layout] : cases) {
+    SeriesHeader& h = ws->scenario.series(kind);
+    std::tie(h.Name, h.Year, h.Week) = std::tuple(" Sprinkler", 2, 14);
+    const std::string path = (dir / name).string();
+    ASSERT_TRUE(SaveSeries(*ws, kind, path, false).written) << name;
+    std::string expected = layout;
+    expected.replace(expected.find('@'), 1, path);
+    EXPECT_EQ(ReadFileText(path), expected) << name;
+  }
   std::filesystem::remove_all(dir);
 }
 

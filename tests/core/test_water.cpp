@@ -162,6 +162,25 @@ TEST(GroundWater, CorrectedPointsAndCapillaryRiseLimits) {
   EXPECT_NEAR(w.CRmax2, 7 * std::exp(-9.25), 1e-7) << "7 x exp((50 - 235) / 20)";
 }
 
+// A dry profile over a shallow water table: the topsoil, drier than the
+// subsoil, draws up more than the almost dry subsoil holds above its wilting
+// point. The rise stops at that point; the ground water refills the subsoil
+// from below later in the week.
+TEST(WaterBalance, CapillaryRiseNeverDriesTheSubsoilBelowWiltingPoint) {
+  auto ws = HandScenario();
+  Scenario& s = ws->scenario;
+  s.Soil[0].IFi = 100000, s.Soil[1].IFi = 15000;
+  s.WaterTable[0].GWT = s.WaterTable[1].GWT = 105;
+  for (int r = 1; r <= 5; ++r) ws->weeks[r].Rain = ws->weeks[r].Irr = 0;
+  RunWater(*ws);
+  const double wilt2 = ws->run.WiltWater[2];
+  const WeekRecord& w = ws->weeks[1];
+  ASSERT_GT(w.CRmax1 * std::min(1.0, (w.pF1 - w.pF2) * 2.5), w.Teta2 - wilt2 + 1) << "the limit must bind";
+  EXPECT_NEAR(-w.MFOUT1, w.Teta2 - wilt2, 1e-4) << "the rise is what the subsoil holds above wilting point";
+  EXPECT_NEAR(w.NTeta2, wilt2, 1e-4);
+  for (int r = 1; r <= 5; ++r) EXPECT_GE(ws->weeks[r].NTeta2, wilt2 - 1e-4) << "week " << r;
+}
+
 TEST(WaterBalance, SaturatedLayerRunsWithoutFault) {
   // An initial suction of 1 cm fills a layer exactly. Rounding the water to
   // float and back to a fraction puts it a step above or below SMO: above,

@@ -23,7 +23,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CXX=clang++ cmake -S . -B build-fuzz -DKELMAR_FUZZ=ON -DKELMAR_GUI=OFF -DKELMAR_TESTS=OFF -DKELMAR_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
-nice -n 10 cmake --build build-fuzz -j"$(nproc)" --target all
+nice -n 10 cmake --build build-fuzz -j"$(nproc)" --target kelmar_fuzz
 
 if [ $# -gt 0 ]; then
   targets=("$@")

@@ -88,3 +88,40 @@ TEST(FuzzRegressions, KeptFindingsReplayCleanly) {
 TEST(FuzzRegressions, SeedsOfEveryTargetReplayCleanly) {
   EXPECT_GE(ReplayAll(KELMAR_FUZZ_CORPUS), static_cast<int>(Targets().size()));
 }
+
+// Weights, tolerance and trial budget of the search as the INI file may hold
+// them after a hand edit: what the search cannot use is taken at its limit or
+// default, what it can is kept.
+TEST(FuzzRegressions, PriceOptionsTheSearchCannotUseAreReplaced) {
+  struct Case {
+    const char* line;
+    int weight; // the weight checked, 0 for none
+    float expected;
+  } cases[] = {
+      {"Weight3=nan", 3, 1.0f},    {"Weight3=-nan", 3, 1.0f}, {"Weight5=inf", 5, 1.0f},
+      {"Weight5=1e39", 5, 100.0f}, {"Weight7=-4", 7, 0.01f},  {"Weight7=0", 7, 0.01f},
+      {"Weight2=250", 2, 100.0f},  {"Weight2=2.5", 2, 2.5f},  {"Weight9=0.01", 9, 0.01f},
+  };
+  for (const Case& c : cases) {
+    const kelmar::PriceOptions o =
+        kelmar::ReadPriceOptions(kelmar::IniFile::FromText(std::string("[Price Options]\n") + c.line + "\n"));
+    EXPECT_FLOAT_EQ(o.Weight[c.weight], c.expected) << c.line;
+  }
+
+  struct Other {
+    const char* text;
+    float ftol;
+    int trials;
+  } others[] = {
+      {"Ftol=nan\nNIterPSet=-3", 0.001f, 6},
+      {"Ftol=inf\nNIterPSet=99999999999", 0.001f, 6},
+      {"Ftol=-0.5\nNIterPSet=0", 0.001f, 0}, // 0: no limit on the trials
+      {"Ftol=0.05\nNIterPSet=12", 0.05f, 12},
+  };
+  for (const Other& c : others) {
+    const kelmar::PriceOptions o =
+        kelmar::ReadPriceOptions(kelmar::IniFile::FromText(std::string("[Price Options]\n") + c.text + "\n"));
+    EXPECT_FLOAT_EQ(o.Ftol, c.ftol) << c.text;
+    EXPECT_EQ(o.NIterPSet, c.trials) << c.text;
+  }
+}

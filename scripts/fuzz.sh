@@ -36,7 +36,7 @@ run_one() {
   local name=$1 secs=$2
   local bin=build-fuzz/fuzz/$name
   mkdir -p "build-fuzz/corpus/$name" "build-fuzz/crashes/$name"
-  local args=(-max_total_time="$secs" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1
+  local args=(-max_total_time="$secs" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1
               -artifact_prefix="build-fuzz/crashes/$name/")
   [ -f "fuzz/dict/$name.dict" ] && args+=(-dict="fuzz/dict/$name.dict")
   local seeds=()

@@ -4,8 +4,10 @@
 // watch the rest. The cases after the replay pin down what each fix changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "data/DailyWeather.h"
+#include "data/Errors.h"
 #include "data/IniFile.h"
+#include "data/WeeklyFromDaily.h"
 #include "optim/PriceOptions.h"
 
 #define KELMAR_REPLAY(name) extern "C" int KelmarReplay_##name(const uint8_t* data, size_t size);
@@ -124,4 +129,24 @@ TEST(FuzzRegressions, PriceOptionsTheSearchCannotUseAreReplaced) {
     EXPECT_FLOAT_EQ(o.Ftol, c.ftol) << c.text;
     EXPECT_EQ(o.NIterPSet, c.trials) << c.text;
   }
+}
+
+// Two days eight thousand years apart (a mistyped year): every year between
+// is unusable, found in time proportional to the years, not their square.
+TEST(FuzzRegressions, DailyWeatherOverThousandsOfYearsIsAnalysedQuickly) {
+  const std::string text = "Day\tMonth\tYear\tTmin(C)\tTmax(C)\tPrcp(mm)\tEt0(mm)\n"
+                           "1\t1\t1976\t3.0\t10.6\t5.1\t0.2\n"
+                           "2\t1\t9999\t3.0\t10.6\t5.1\t0.2\n";
+  const std::clock_t start = std::clock();
+  const kelmar::DailyWeather w = kelmar::ReadDailyWeatherText(text, "span.csv", kelmar::WeatherFormat::Csv);
+  const kelmar::WeatherAnalysis a = kelmar::AnalyseWeather(w, kelmar::Et0Method::File, {});
+  EXPECT_THROW(kelmar::MakeWeekly(w, a, {}), kelmar::FileError);
+  const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+
+  ASSERT_EQ(a.unusableYears.size(), 9999u - 1976u + 1u);
+  EXPECT_EQ(a.unusableYears.front(), 1976);
+  EXPECT_EQ(a.unusableYears.back(), 9999);
+  EXPECT_TRUE(std::is_sorted(a.unusableYears.begin(), a.unusableYears.end()));
+  EXPECT_FALSE(a.usable(5000));
+  EXPECT_LT(seconds, 2.0);
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -29,7 +30,14 @@ const std::string& Scratch(const char* ext) {
     const char* shm = "/dev/shm";
     return std::string(access(shm, W_OK) == 0 ? shm : "/tmp") + "/kelmar-fuzz-" + std::to_string(getpid());
   }();
-  static std::string gsa = dir + ".GSA", gsu = dir + ".GSU", out = dir + "-out.bin";
+  static const std::string gsa = dir + ".GSA", gsu = dir + ".GSU", out = dir + "-out.bin";
+  static const bool cleanUp = [] {
+    std::atexit([] {
+      for (const std::string* p : {&gsa, &gsu, &out}) std::remove(p->c_str());
+    });
+    return true;
+  }();
+  (void)cleanUp;
   return ext[0] == 'A' ? gsa : ext[0] == 'U' ? gsu : out;
 }
 

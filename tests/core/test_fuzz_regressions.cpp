@@ -13,12 +13,14 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/DailyWeather.h"
 #include "data/Errors.h"
 #include "data/IniFile.h"
 #include "data/WeeklyFromDaily.h"
+#include "optim/MultiRun.h"
 #include "optim/PriceOptions.h"
 
 #define KELMAR_REPLAY(name) extern "C" int KelmarReplay_##name(const uint8_t* data, size_t size);
@@ -149,4 +151,17 @@ TEST(FuzzRegressions, DailyWeatherOverThousandsOfYearsIsAnalysedQuickly) {
   EXPECT_TRUE(std::is_sorted(a.unusableYears.begin(), a.unusableYears.end()));
   EXPECT_FALSE(a.usable(5000));
   EXPECT_LT(seconds, 2.0);
+}
+
+// An empty environment directory in the INI file is the data directory, as a
+// missing one is; a given one gets its slash.
+TEST(FuzzRegressions, MultiRunEnvironmentDirectoryIsNeverEmpty) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "/data/"}, {"EnviDir=\n", "/data/"}, {"EnviDir=/env\n", "/env/"}, {"EnviDir=/env/\n", "/env/"}};
+  for (const auto& [line, expected] : cases)
+    EXPECT_EQ(kelmar::ReadMultiRunOptions(
+                  kelmar::IniFile::FromText(std::string("[MultiRun Options]\n") + line), "/data/")
+                  .EnviDir,
+              expected)
+        << line;
 }

@@ -5,10 +5,10 @@
 // also be written, read back and written again to the same text, and print as
 // a listing.
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
+#include "FuzzSupport.h"
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/ScenarioFile.h"
@@ -48,12 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // A failed load takes over nothing of the file.
   static const std::string untouched = Written(*MakeWorkspace());
-  if (!loaded && Written(ws) != untouched) std::abort();
+  fuzz::Check(loaded || Written(ws) == untouched, "a failed load changed the scenario");
   if (loaded) {
     const std::string first = Written(ws);
     Workspace& back = Fresh(1);
     LoadScenarioText(back, first, "fuzz.dat"); // must not throw
-    if (Written(back) != first) std::abort();
+    fuzz::Check(Written(back) == first, "scenario round trip");
   }
 
   for (bool append : {false, true}) {

@@ -151,8 +151,9 @@ std::string WeatherGap::text() const {
 std::string WeatherDoubt::text() const { return FormatDate(year, day) + ": " + what; }
 
 bool WeatherAnalysis::usable(int year) const {
-  return std::find(years.begin(), years.end(), year) != years.end() &&
-         std::find(unusableYears.begin(), unusableYears.end(), year) == unusableYears.end();
+  // Both lists ascend; a record over thousands of years is asked once a year.
+  return std::binary_search(years.begin(), years.end(), year) &&
+         !std::binary_search(unusableYears.begin(), unusableYears.end(), year);
 }
 
 double ClearSkyRadiation(int year, int dayOfYear, double latitude, double elevation) {
@@ -236,6 +237,10 @@ WeatherAnalysis AnalyseWeather(const DailyWeather& w, Et0Method method, const Si
     day = i - yearStart[static_cast<std::size_t>(year - y0)] + 1;
   };
   std::vector<double> series(static_cast<std::size_t>(n));
+  // Years touched by a gap that is not filled, marked rather than searched
+  // for: a file whose dates span thousands of years (a mistyped year) would
+  // otherwise take minutes.
+  std::vector<char> unusable(static_cast<std::size_t>(y1 - y0) + 1, 0);
   for (DailyVar v : NeededVars(w, method)) {
     std::fill(series.begin(), series.end(), std::numeric_limits<double>::quiet_NaN());
     for (const DailyRow& r : w.rows) series[static_cast<std::size_t>(index(r.year, r.day))] = r[v];
@@ -253,14 +258,13 @@ WeatherAnalysis AnalyseWeather(const DailyWeather& w, Et0Method method, const Si
       g.days = j - i + 1;
       g.filled = i > 0 && j < n - 1 && g.days <= kMaxFilledDays;
       if (!g.filled)
-        for (int y = g.year; y <= g.lastYear; ++y)
-          if (std::find(a.unusableYears.begin(), a.unusableYears.end(), y) == a.unusableYears.end())
-            a.unusableYears.push_back(y);
+        for (int y = g.year; y <= g.lastYear; ++y) unusable[static_cast<std::size_t>(y - y0)] = 1;
       a.gaps.push_back(g);
       i = j + 1;
     }
   }
-  std::sort(a.unusableYears.begin(), a.unusableYears.end());
+  for (int y = y0; y <= y1; ++y)
+    if (unusable[static_cast<std::size_t>(y - y0)]) a.unusableYears.push_back(y);
   std::stable_sort(a.gaps.begin(), a.gaps.end(), [](const WeatherGap& p, const WeatherGap& q) {
     return p.year != q.year ? p.year < q.year : p.firstDay < q.firstDay;
   });

@@ -66,8 +66,8 @@ struct WeatherAnalysis {
   double latitude = 0;  // used by the radiation-based methods and the checks
   double elevation = 0; // 0 when neither the file nor the caller gives it
   bool hasLatitude = false, hasElevation = false;
-  std::vector<int> years;             // every calendar year the record touches
-  std::vector<int> unusableYears;     // years touched by a long or edge gap
+  std::vector<int> years;             // every calendar year the record touches, ascending
+  std::vector<int> unusableYears;     // years touched by a long or edge gap, ascending
   std::vector<WeatherGap> gaps;       // of the quantities the method uses
   std::vector<WeatherDoubt> doubts;   // implausible values
   int firstDayYear = 0, firstDay = 0; // first and last day of the record

@@ -151,7 +151,10 @@ void RemoveIfExists(const std::string& path) {
 MultiRunOptions ReadMultiRunOptions(const IniFile& ini, const std::string& dataDir) {
   MultiRunOptions o;
   o.Included = ParseItemSelection(ini.readString(kMultiRunSection, "SummItems", ""));
-  o.EnviDir = WithSlash(ini.readString(kMultiRunSection, "EnviDir", dataDir));
+  // An empty value would make the environment names relative to wherever the
+  // program was started; it means the default, like a missing key.
+  const std::string envi = ini.readString(kMultiRunSection, "EnviDir", "");
+  o.EnviDir = WithSlash(envi.empty() ? dataDir : envi);
   o.Overwrite = ini.readBool(kMultiRunSection, "Overwrite", false);
   o.SaveRslts = ini.readBool(kMultiRunSection, "SaveRslts", false);
   return o;

@@ -51,7 +51,7 @@ struct MultiRunOptions {
 };
 
 // Reads section "MultiRun Options": "SummItems" (missing: no item), "EnviDir"
-// (missing: dataDir), "Overwrite" and "SaveRslts" (missing: false).
+// (missing or empty: dataDir), "Overwrite" and "SaveRslts" (missing: false).
 MultiRunOptions ReadMultiRunOptions(const IniFile& ini, const std::string& dataDir);
 void WriteMultiRunOptions(IniFile& ini, const MultiRunOptions& opt);
 

@@ -1,6 +1,10 @@
 #include "optim/PriceOptions.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <system_error>
 
@@ -50,16 +54,21 @@ PriceOptions ReadPriceOptions(const IniFile& ini) {
   const char* sec = kPriceOptionsSection;
   PriceOptions o;
   o.Selected = ParseTargets(ini.readString(sec, "Targets", "111110000"));
-  for (int k = 1; k <= kTargetCount; ++k)
-    o.Weight[k] =
-        static_cast<float>(NumberOr(ini.readString(sec, "Weight" + std::to_string(k), "1.00"), 1.0));
+  for (int k = 1; k <= kTargetCount; ++k) {
+    // "nan", "inf" and out-of-range weights would poison every combined
+    // target of the search; the dialog offers 0.01..100 only.
+    const double w = NumberOr(ini.readString(sec, "Weight" + std::to_string(k), "1.00"), 1.0);
+    o.Weight[k] = std::isfinite(w) ? static_cast<float>(std::clamp(w, 0.01, 100.0)) : 1.0f;
+  }
   const long type = ini.readInteger(sec, "QTType", kQTSum);
   // Any other number would combine as a sum anyway; keep it a valid choice.
   o.QTType = type >= kQTSum && type <= kQTCarrousel ? static_cast<int32_t>(type) : kQTSum;
   o.AutoWeigh = ini.readBool(sec, "AutoWeigh", false);
   o.KeepOM = ini.readBool(sec, "KeepOM", true);
-  o.NIterPSet = static_cast<int32_t>(ini.readInteger(sec, "NIterPSet", 6));
-  o.Ftol = static_cast<float>(NumberOr(ini.readString(sec, "Ftol", "0.001"), 0.001));
+  const long trials = ini.readInteger(sec, "NIterPSet", 6);
+  o.NIterPSet = trials >= 0 && trials <= INT32_MAX ? static_cast<int32_t>(trials) : 6;
+  const double ftol = NumberOr(ini.readString(sec, "Ftol", "0.001"), 0.001);
+  o.Ftol = std::isfinite(ftol) && ftol >= 0 && ftol <= FLT_MAX ? static_cast<float>(ftol) : 0.001f;
   return o;
 }
 

@@ -43,7 +43,9 @@ std::string TargetsText(const std::array<bool, kTargetCount + 1>& selected);
 std::array<bool, kTargetCount + 1> ParseTargets(std::string_view text);
 
 // The options of section "Price Options"; a missing key or a value that is no
-// number gives its default.
+// number gives its default. A weight outside 0.01..100 is taken at the nearer
+// limit; a negative NIterPSet and a negative or infinite Ftol give their
+// defaults.
 PriceOptions ReadPriceOptions(const IniFile& ini);
 // Writes every key: "Targets", "Weight1".."Weight9" (two decimals), "QTType",
 // "AutoWeigh", "KeepOM", "NIterPSet" and "Ftol" (three decimals).

@@ -12,8 +12,8 @@ namespace {
 
 constexpr const char* kDesktop = "desktop.md";
 
-// The weekly tables share one section, as do the summaries and the graphs;
-// the planned windows have short sections of their own.
+// The weekly tables share one section, as do the summaries, the graphs and
+// the editors; every other window has a section of its own.
 constexpr std::array kTopics = std::to_array<HelpTopic>({
     {kHelpModifyRange, kDesktop, "modify-range"},
     {TableHelpContext(1), kDesktop, "weekly-tables"},

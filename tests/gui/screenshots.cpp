@@ -97,6 +97,23 @@ int main(int argc, char** argv) {
   win.show(QStringLiteral("TSummView"), 19);
   ok &= Save(summary->frame(), out, QStringLiteral("summary-window.png"));
 
+  // A graph, an editor and the calibration windows, each on its own.
+  const struct {
+    const char* cls;
+    int number;
+    const char* file;
+    QSize size;
+  } windows[] = {{"TGraphView", 9, "graph-window.png", {760, 460}},
+                 {"TCropDialog", 0, "crops-editor.png", {}},
+                 {"TAutoDialog", 0, "fitting-window.png", {}},
+                 {"TPriceView", 0, "price-window.png", {}}};
+  for (const auto& w : windows) {
+    TIniForm* f = win.show(QString::fromLatin1(w.cls), w.number);
+    if (!f) return 1;
+    if (w.size.isValid()) f->frame()->resize(w.size);
+    ok &= Save(f->frame(), out, QString::fromLatin1(w.file));
+  }
+
   TKelmOptiDialog options(form.ws().options, &dialogs, &form);
   options.show();
   ok &= Save(&options, out, QStringLiteral("options-dialog.png"));

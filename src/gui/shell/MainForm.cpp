@@ -148,8 +148,9 @@ bool TMainForm::event(QEvent* e) {
   return QMainWindow::event(e);
 }
 
-// The work the original did when the message queue ran empty is done once
-// after each command, on a zero timer.
+// What depends on the state of everything (the calculate button, the enabled
+// commands, the status panels) is brought up to date once after each command,
+// on a zero timer.
 void TMainForm::scheduleIdle() {
   if (idlePending_) return;
   idlePending_ = true;

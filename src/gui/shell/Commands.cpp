@@ -1,5 +1,5 @@
-// Every command of the program, declared once, and the menus and the speed
-// bar built from the declarations.
+// Every command of the program, declared once; the menus and the speed bar
+// are built from these declarations (Menus.cpp).
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -15,6 +15,7 @@
 #include "report/Tables.h"
 #include "run/RunControl.h"
 #include "shell/ActionTable.h"
+#include "shell/CommandItems.h"
 #include "shell/Icons.h"
 #include "shell/MainForm.h"
 #include "shell/WindowRegistry.h"
@@ -24,92 +25,7 @@
 
 namespace kelmar::gui {
 
-namespace {
-
-QString L(const char* s) { return QString::fromLatin1(s); }
-
-struct NamedItem {
-  const char* name;
-  const char* caption;
-};
-// The result tables 1..14.
-constexpr NamedItem kViewItems[14] = {
-    {"Environment", "&Environment"},
-    {"CropDevelopment", "&Crop Development"},
-    {"GroundWaterTable", "&Ground Water Table"},
-    {"WaterBalanceTopSoil", "Water Balance &TopSoil"},
-    {"WaterBalanceSubSoil", "Water Balance &SubSoil"},
-    {"WaterBalance", "&Water Balance"},
-    {"CorrectionFactor", "Correction &Factor"},
-    {"OrganicMatterTopSoil", "&Organic Matter TopSoil"},
-    {"OrganicMatterSubSoil", "Organic &Matter SubSoil"},
-    {"NitrogenBalanceTopSoil", "&Nitrogen Balance TopSoil"},
-    {"NitrogenBalanceSubSoil", "Nitrogen Balance S&ubSoil"},
-    {"NitrogenBalance", "Nitrogen &Balance"},
-    {"MineralNitrogen", "M&ineral Nitrogen"},
-    {"CumulativeNbalance", "C&umulative N balance"},
-};
-// The summaries 16..21.
-constexpr NamedItem kSummItems[6] = {
-    {"WaterBalance", "&Water Balance"},
-    {"Mineralisation", "&Mineralisation"},
-    {"MineralisationSubSoil", "Mineralisation &SubSoil"},
-    {"NitrogenBalance", "&Nitrogen Balance"},
-    {"NmodelledvsNmeasured", "N-modelled vs N-&measured"},
-    {"MineralBalance", "Mineral &Balance"},
-};
-// The graphs 0..10.
-constexpr NamedItem kGraphItems[11] = {
-    {"CumulativeNbalance", "C&umulative N balance"},
-    {"Temperature", "&Temperature"},
-    {"Environment", "&Environment"},
-    {"WaterFlow", "&WaterFlow"},
-    {"SoilpF", "Soil &pF"},
-    {"OrganicMatter", "&Organic Matter"},
-    {"OrganicNitrogen", "Organic &Nitrogen"},
-    {"SourcesofMineralisation", "&Sources of Mineralisation"},
-    {"NitrogenFlow", "Nitrogen &Flow"},
-    {"MineralNitrogen", "&Mineral Nitrogen"},
-    {"NmodelledvsNmeasured", "N-modelled vs N-measu&red"},
-};
-struct SeriesItem {
-  SeriesKind kind;
-  const char* name; // Envi, Irri, Nmin, Omon
-  const char* menu;
-  const char* extract;
-  const char* extractName;
-};
-constexpr SeriesItem kSeriesItems[4] = {
-    {SeriesKind::Environment, "Envi", "&Environment", "&Environment...", "Environment"},
-    {SeriesKind::Irrigation, "Irri", "Irri&gation", "&Irrigation...", "Irrigation"},
-    {SeriesKind::Nmineral, "Nmin", "N-&Mineral", "&N-Mineral...", "Nmineral"},
-    {SeriesKind::Omon, "Omon", "&Organic Matter", "&Organic Matter...", "Omon"},
-};
-struct EditorItem {
-  const char* name;
-  const char* caption;
-  const char* hint;
-  const char* cls; // the editor's window class
-  QKeySequence key;
-};
-const EditorItem kEditorItems[9] = {
-    {"MIEditParameters", "Scenario &Parameters", "Edit the scenario parameters", "TParmDialog",
-     QKeySequence(Qt::ALT | Qt::Key_1)},
-    {"MIEditSoil", "&Soil", "Edit the soil layers", "TSoilDialog", QKeySequence(Qt::ALT | Qt::Key_2)},
-    {"MIEditCrops", "&Crops", "Edit the crop rotation", "TCropDialog", QKeySequence(Qt::ALT | Qt::Key_3)},
-    {"MIEditApplications", "&Applications", "Edit the applications", "TApplDialog",
-     QKeySequence(Qt::ALT | Qt::Key_4)},
-    {"MIEditSubSoilOM", "Su&bSoil OM", "Edit the subsoil organic matter", "TSSOMDialog", {}},
-    {"MIEditEnvironment", "&Environment", "Edit the environment", "TEnviDialog",
-     QKeySequence(Qt::ALT | Qt::Key_5)},
-    {"MIEditIrrigation", "&Irrigation", "Edit the irrigation", "TIrriDialog",
-     QKeySequence(Qt::ALT | Qt::Key_6)},
-    {"MIEditNmineral", "N-&Mineral", "Edit the measured mineral N", "TNminDialog",
-     QKeySequence(Qt::ALT | Qt::Key_7)},
-    {"MIEditOmon", "&Organic Matter", "Edit the measured organic matter", "TOmonDialog", {}},
-};
-
-} // namespace
+using namespace commands;
 
 void DeclareCommands(TMainForm& f, ActionTable& t) {
   DocumentSet& docs = *f.docs_;
@@ -509,120 +425,6 @@ void DeclareCommands(TMainForm& f, ActionTable& t) {
            f.ShowHelp(kHelpHowToUse);
          }});
   t.add({L("MIHelpAbout"), L("&About..."), L("About Kelmar"), {}, [&f] { f.about(); }});
-}
-
-void TMainForm::buildMenus() {
-  QMenuBar* bar = menuBar();
-  QStringList series;
-  for (const SeriesItem& s : kSeriesItems) {
-    series << L(">") + L(s.menu);
-    for (const char* cmd : {"New", "Load", "Insert", "Save", "SaveAs"})
-      series << L("MIFile") + L(s.name) + L(cmd);
-    if (s.kind == SeriesKind::Environment) series << L("-") << L("MIFileEnviImport");
-    series << L("<");
-  }
-  QStringList extract{L(">Ex&tract Range")};
-  for (const SeriesItem& s : kSeriesItems) extract << L("MIFileExtr") + L(s.extractName);
-  extract << L("<");
-  actions_->fillMenu(
-      bar->addMenu(L("&File")),
-      QStringList{"MIFileOpen", "MIFileSaveAny", "-", ">&Scenario", "MIFileLoad", "MIFileInsert",
-                  "MIFileAppend", "MIFileSave", "MIFileSaveAs", "<"} +
-          series + extract +
-          QStringList{"-", "MIFileSaveResults", "MIFileSaveSummary", "MIFileChangeDir", "-", "MIFileExit"});
-  actions_->fillMenu(bar->addMenu(L("&Edit")),
-                     {"MIEditParameters", "MIEditSoil", "MIEditCrops", "MIEditApplications",
-                      "MIEditSubSoilOM", "-", "MIEditEnvironment", "MIEditIrrigation", "MIEditNmineral",
-                      "MIEditOmon", "-", "MIEditShiftUp", "MIEditShiftDown"});
-  actions_->fillMenu(bar->addMenu(L("&Run")),
-                     {"MIRunCalculate", "MIRunRepeat", "MIRunContinue", "-", "MIRunParmFitting",
-                      "MIRunBackup", "MIRunRestore", "MIRunIncrease", "MIRunDecrease", "MIRunNextParameter",
-                      "MIRunPreviousParameter", "-", "MIRunPrice", "MIMultiRun", "MIRunSensitivity"});
-  QStringList views, printViews, summs, printSumms, graphs, printGraphs;
-  for (const NamedItem& v : kViewItems) {
-    views << L("MIView") + L(v.name);
-    printViews << L("MIPrintView") + L(v.name);
-  }
-  for (const NamedItem& s : kSummItems) {
-    summs << L("MISummary") + L(s.name);
-    printSumms << L("MIPrintSummary") + L(s.name);
-  }
-  for (const NamedItem& g : kGraphItems) {
-    graphs << L("MIGraph") + L(g.name);
-    printGraphs << L("MIPrintGraph") + L(g.name);
-  }
-  actions_->fillMenu(bar->addMenu(L("&View")),
-                     views + QStringList{"-", "MIModifyRange", "MINextRange", "MIPreviousRange"});
-  actions_->fillMenu(bar->addMenu(L("&Summary")), summs);
-  actions_->fillMenu(bar->addMenu(L("&Graph")),
-                     graphs + QStringList{"-", "MICustGraph", "MIExportGraph", "MIInfoView", "MIIncrInfoWk",
-                                          "MIDecrInfoWk"});
-  actions_->fillMenu(bar->addMenu(L("&Print")),
-                     QStringList{"MIPrintPrint", "-", ">&Data", "MIPrintScenario", "MIPrintEnvironment",
-                                 "MIPrintIrrigation", "MIPrintNmineral", "MIPrintOmon", "<", ">&View"} +
-                         printViews + QStringList{"<", ">&Summary"} + printSumms +
-                         QStringList{"<", ">&Graph"} + printGraphs +
-                         QStringList{"-", "MIPrintGraphSOM", "MIPrintGraphWaterFlowPFNFlow", "<"});
-  actions_->fillMenu(bar->addMenu(L("&Options")),
-                     {"MIOptionsPrinterSetUp", "MIOptionsDirEdit", "MIOptionsKelmarOptions", "MIOptionsSave",
-                      "MIOptionsDelete", "-", "MISaveGrphCust", "MILoadGrphCust"});
-
-  QMenu* win = bar->addMenu(L("&Window"));
-  win->setObjectName(L("MIWindow"));
-  connect(win, &QMenu::aboutToShow, this, [this, win] {
-    // The fixed items, then the list of open windows.
-    win->clear();
-    actions_->fillMenu(win, {"MIWindowSendToBack", "MIWindowCascade", "MIWindowTile", "MIWindowArrangeIcons",
-                             "MIWindowMinimizeAll", "MIWindowRestoreAll", "MIWindowCloseAll", "Speedbar1"});
-    const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
-    if (!subs.isEmpty()) win->addSeparator();
-    int i = 1;
-    for (QMdiSubWindow* sub : subs) {
-      QAction* a = win->addAction(QStringLiteral("&%1 %2").arg(i++).arg(sub->windowTitle()));
-      a->setCheckable(true);
-      a->setChecked(sub == mdi_->activeSubWindow());
-      connect(a, &QAction::triggered, this, [this, sub] {
-        if (sub->isMinimized()) sub->showNormal();
-        mdi_->setActiveSubWindow(sub);
-      });
-    }
-  });
-  actions_->fillMenu(bar->addMenu(L("&Help")),
-                     {"MIHelpContents", "MIHelpSearch", "MIHelpHowToUse", "-", "MIHelpAbout"});
-}
-
-void TMainForm::buildSpeedBar() {
-  speedBar_ = new QToolBar(L("Speedbar"), this);
-  speedBar_->setObjectName(L("SpeedBar"));
-  speedBar_->setIconSize(QSize(20, 20));
-  speedBar_->setMovable(false);
-  addToolBar(Qt::TopToolBarArea, speedBar_);
-  QAction* toggle = speedBar_->toggleViewAction();
-  toggle->setObjectName(L("Speedbar1"));
-  toggle->setText(L("&Speedbar"));
-  toggle->setVisible(false);
-  actions_->fillToolBar(speedBar_, {"MIFileOpen|Load|Load scenario or series",
-                                    "MIFileSaveAny|Save as|Save scenario or series as",
-                                    "SBRunCalculate",
-                                    "-",
-                                    "MIEditEnvironment|Environment|Edit environment",
-                                    "MIEditCrops|Crops|Edit crops",
-                                    "MIEditSoil|Soil|Edit soil",
-                                    "MIEditApplications|Applications|Edit applications",
-                                    "MIGraphMineralNitrogen|Graph|Graph N-mineral",
-                                    "MIViewWaterBalance|Water|View water balance",
-                                    "MISummaryWaterBalance|Sum water|Summary water balance",
-                                    "MIViewNitrogenBalance|Nitrogen|View nitrogen balance",
-                                    "MISummaryNitrogenBalance|Sum N|Summary nitrogen balance",
-                                    "MIEditIrrigation|Irrigation|Edit irrigation",
-                                    "MIEditParameters|Parameters|Edit scenario parameters",
-                                    "-",
-                                    "MIPrintPrint|Print|Print selected data or results",
-                                    "MIWindowTile|Tile|Tile windows",
-                                    "MIWindowCascade|Cascade|Cascade windows",
-                                    "MIHelpContents|Help|Help",
-                                    "MIWindowCloseAll|Close all|Close all windows",
-                                    "MIEditNmineral|N-mineral|Edit N-mineral"});
 }
 
 } // namespace kelmar::gui

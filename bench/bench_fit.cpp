@@ -8,9 +8,9 @@
 #include <stdexcept>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "optim/PriceAlg.h"
 #include "optim/Targets.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 

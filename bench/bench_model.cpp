@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "model/Driver.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 

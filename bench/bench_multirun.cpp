@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "optim/MultiRun.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "session/OptionsIni.h"
 #include "Workspace.h"
 #include "data/IniFile.h"
+#include "session/OptionsIni.h"
 
 using namespace kelmar;
 

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "Workspace.h"
-#include "session/Companions.h"
 #include "fitting/ManualFit.h"
+#include "session/Companions.h"
 
 using namespace kelmar;
 

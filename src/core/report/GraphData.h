@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "records/FixedString.h"
 #include "data/GraphSetup.h"
+#include "records/FixedString.h"
 
 namespace kelmar {
 

@@ -21,7 +21,6 @@
 #include "data/SeriesFile.h"
 #include "dialogs/OptionsDialog.h"
 #include "documents/DocumentSet.h"
-#include "data/ParFile.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
 #include "model/Driver.h"

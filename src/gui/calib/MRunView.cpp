@@ -21,6 +21,7 @@
 
 #include "calib/CalibFiles.h"
 #include "calib/CorrWindows.h"
+#include "calib/GridText.h"
 #include "calib/PriceView.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
@@ -480,23 +481,7 @@ void TMRunView::PriceChanged() {
   }
 }
 
-QString TMRunView::copyText(bool all) const {
-  QString text;
-  QStringList head;
-  for (int c = 0; c < grid_->columnCount(); ++c) head << grid_->horizontalHeaderItem(c)->text().trimmed();
-  text += head.join(QLatin1Char('\t')) + QLatin1Char('\n');
-  for (int r = 0; r < grid_->rowCount(); ++r) {
-    bool selected = all;
-    for (int c = 0; !selected && c < grid_->columnCount(); ++c)
-      selected = grid_->item(r, c) && grid_->item(r, c)->isSelected();
-    if (!selected) continue;
-    QStringList cells;
-    for (int c = 0; c < grid_->columnCount(); ++c)
-      cells << (grid_->item(r, c) ? grid_->item(r, c)->text().trimmed() : QString());
-    text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
-  }
-  return text;
-}
+QString TMRunView::copyText(bool all) const { return GridText(*grid_, all); }
 
 void TMRunView::writeOptions() {
   WriteMultiRunOptions(s_.ini, opt_);

@@ -25,6 +25,7 @@
 #include "calc/Corr.h"
 #include "calib/CalibFiles.h"
 #include "calib/CorrWindows.h"
+#include "calib/GridText.h"
 #include "calib/MRunView.h"
 #include "calib/ProgressDlg.h"
 #include "data/Errors.h"
@@ -407,23 +408,7 @@ void TPriceView::sortBy(int column) {
   if (set > 0) grid_->setCurrentCell(order_.RowOfSet(set) - 1, std::max(grid_->currentColumn(), 0));
 }
 
-QString TPriceView::copyText(bool all) const {
-  QString text;
-  QStringList head;
-  for (int c = 0; c < grid_->columnCount(); ++c) head << grid_->horizontalHeaderItem(c)->text().trimmed();
-  text += head.join(QLatin1Char('\t')) + QLatin1Char('\n');
-  for (int r = 0; r < grid_->rowCount(); ++r) {
-    bool selected = all;
-    for (int c = 0; !selected && c < grid_->columnCount(); ++c)
-      selected = grid_->item(r, c) && grid_->item(r, c)->isSelected();
-    if (!selected) continue;
-    QStringList cells;
-    for (int c = 0; c < grid_->columnCount(); ++c)
-      cells << (grid_->item(r, c) ? grid_->item(r, c)->text().trimmed() : QString());
-    text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
-  }
-  return text;
-}
+QString TPriceView::copyText(bool all) const { return GridText(*grid_, all); }
 
 // ---- Copying sets into the scenario ----
 

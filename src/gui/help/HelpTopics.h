@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <span>
 
+#include "report/Tables.h"
+
 class QTextDocument;
 
 namespace kelmar::gui {
@@ -14,9 +16,9 @@ inline constexpr const char* kHelpContentsPage = "index.md";
 inline constexpr const char* kHelpOnHelpPage = "help.md";
 
 // Contexts that follow from a window's kind.
-constexpr int TableHelpContext(int kind) { return 1380 + 10 * (kind - 1); }    // tables 1..14
-constexpr int SummaryHelpContext(int kind) { return 1540 + 10 * (kind - 16); } // summaries 16..19
-constexpr int GraphHelpContext(int kind) { return 1610 + 10 * kind; }          // graphs 0..10
+constexpr int TableHelpContext(int kind) { return 1380 + 10 * (kind - kTableEnvironment); } // tables 1..14
+constexpr int SummaryHelpContext(int kind) { return 1540 + 10 * (kind - kSummaryWater); } // summaries 16..19
+constexpr int GraphHelpContext(int kind) { return 1610 + 10 * kind; }                     // graphs 0..10
 
 // Windows with a number of their own.
 enum HelpContextNumber : int {

@@ -290,6 +290,14 @@ void DrawLabels(Ctx& c) {
   }
 }
 
+// The pen scale and the background, which the whole graph and a later
+// drawing of its curves alone share.
+void SetPensAndBackground(Ctx& c) {
+  const double dpi = c.opt.dpi > 0 ? c.opt.dpi : 96;
+  c.ps = std::clamp(c.opt.printScalePct, 10, 1000) * 0.01 * dpi / 96;
+  c.back = c.opt.printing ? QColor(Qt::white) : ToQColor(c.setup.BackColor, kColorButtonFace);
+}
+
 } // namespace
 
 GraphMapping RenderGraph(QPainter& painter, const QRectF& target, const GraphSetup& setup,
@@ -300,8 +308,7 @@ GraphMapping RenderGraph(QPainter& painter, const QRectF& target, const GraphSet
   painter.setRenderHint(QPainter::TextAntialiasing, true);
   const double dpi = opt.dpi > 0 ? opt.dpi : 96;
   const int pct = std::clamp(opt.printScalePct, 10, 1000);
-  c.ps = pct * 0.01 * dpi / 96;
-  c.back = opt.printing ? QColor(Qt::white) : ToQColor(setup.BackColor, kColorButtonFace);
+  SetPensAndBackground(c);
   c.axis = opt.blackWhite ? QColor(Qt::black) : ToQColor(setup.AxisColor, kColorBlack);
   c.grid = opt.blackWhite ? QColor(Qt::black) : ToQColor(setup.GridColor, kColorGrey);
   c.text = opt.blackWhite ? QColor(Qt::black) : ToQColor(setup.Font.Color, kColorBlack);
@@ -344,6 +351,18 @@ GraphMapping RenderGraph(QPainter& painter, const QRectF& target, const GraphSet
   DrawLabels(c);
   painter.restore();
   return c.g;
+}
+
+void RenderGraphSeries(QPainter& painter, const QRectF& target, const GraphSetup& setup,
+                       const GraphData& data, const GraphMapping& mapping, const RenderOptions& opt) {
+  Ctx c(painter, setup, data, opt, target);
+  SetPensAndBackground(c);
+  c.g = mapping;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setClipRect(c.Plot());
+  DrawSeries(c);
+  painter.restore();
 }
 
 } // namespace kelmar

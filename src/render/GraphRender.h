@@ -38,6 +38,13 @@ struct RenderOptions {
 GraphMapping RenderGraph(QPainter& painter, const QRectF& target, const GraphSetup& setup,
                          const GraphData& data, const RenderOptions& options = {});
 
+// Paints only the active series of `data` into `target`, clipped to the plot
+// area of `mapping` (as returned by RenderGraph for the same target), with the
+// pens and point sizes RenderGraph uses: after a parameter step the new
+// curves appear over the earlier picture on unchanged axes.
+void RenderGraphSeries(QPainter& painter, const QRectF& target, const GraphSetup& setup,
+                       const GraphData& data, const GraphMapping& mapping, const RenderOptions& options = {});
+
 // One graph of a multi-page export.
 struct GraphPage {
   const GraphSetup* setup = nullptr;

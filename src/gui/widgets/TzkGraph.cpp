@@ -3,8 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "GraphSeriesOverlay.h"
-
 namespace kelmar::gui {
 
 TzkGraph::TzkGraph(QWidget* parent) : QWidget(parent), data_(std::make_unique<GraphData>()) {

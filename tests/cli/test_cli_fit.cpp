@@ -3,6 +3,8 @@
 // the refusals with their exit codes.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
@@ -58,9 +60,9 @@ protected:
   }
   // Runs kelmar, keeps what it printed in out and err, and returns its exit code.
   int Kelmar(const std::string& args) {
-    const int st = std::system(Command(args).c_str());
-    out = Read("out.txt"), err = Read("err.txt");
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    kelmar::test::CliResult r = kelmar::test::RunKelmar(dir, args);
+    out = std::move(r.out), err = std::move(r.err);
+    return r.code;
   }
   void Write(const std::string& f, const std::string& text) { std::ofstream(dir / f) << text; }
   std::string Read(const std::string& f) {

@@ -3,6 +3,8 @@
 // running the program.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -21,10 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using kelmar::test::Slurp;
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -32,30 +31,21 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 const std::string kWage = fs::weakly_canonical(fs::path(KELMAR_WEATHER) / "wageningen/montecarlo").string();
 int Runs() { return int(std::distance(fs::directory_iterator(kWage), fs::directory_iterator())); }
 
-class CliMultiRun : public ::testing::Test {
+class CliMultiRun : public kelmar::test::CliFixture {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("kelmar_climr_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"SANDY6.DAT", "SANDY6.ENV"}) fs::copy_file(fs::path(KELMAR_EXAMPLES) / f, dir / f);
+    CliFixture::SetUp();
+    CopyExamples({"SANDY6.DAT", "SANDY6.ENV"});
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Runs the program in the scratch directory, expecting exit code `code` and
   // the `texts` among its messages (stderr); returns its output (stdout).
   std::string Kelmar(const std::string& args, int code = 0, std::vector<std::string> texts = {}) {
-    std::string cmd = "cd '" + dir.string() + "' && '" KELMAR_EXE "' " + args + " >out 2>err </dev/null";
-    int st = std::system(cmd.c_str());
-    const std::string err = Slurp(dir / "err");
-    EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, code) << args << ": " << err;
-    for (const std::string& text : texts) EXPECT_TRUE(Has(err, text)) << args << ": " << err;
-    return Slurp(dir / "out");
+    const kelmar::test::CliResult r = kelmar::test::RunKelmar(dir, args);
+    EXPECT_EQ(r.code, code) << args << ": " << r.err;
+    for (const std::string& text : texts) EXPECT_TRUE(Has(r.err, text)) << args << ": " << r.err;
+    return r.out;
   }
-  void Write(const std::string& f, const std::string& s) { std::ofstream(dir / f, std::ios::binary) << s; }
-
-  fs::path dir;
 };
 
 } // namespace

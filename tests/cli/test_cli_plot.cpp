@@ -2,6 +2,8 @@
 // exit codes of refused requests, and no partial output.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,17 +18,8 @@ using namespace kelmar;
 
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using Result = kelmar::test::CliResult;
+using kelmar::test::Slurp;
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -45,33 +38,20 @@ std::pair<int, int> PngSize(const std::string& b) {
   return {int(be(16)), int(be(20))};
 }
 
-class CliPlot : public ::testing::Test {
+class CliPlot : public kelmar::test::CliFixture {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("kelmar_plot_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"SANDY6.DAT", "SANDY6.ENV", "SANDY6.MIN"})
-      fs::copy_file(fs::path(KELMAR_EXAMPLES) / f, dir / f);
+    CliFixture::SetUp();
+    CopyExamples({"SANDY6.DAT", "SANDY6.ENV", "SANDY6.MIN"});
     if (Kelmar("plot --help").code != 0) GTEST_SKIP() << "built without the graph renderer";
   }
   void TearDown() override {
     std::error_code ec;
     fs::permissions(dir / "ro", fs::perms::owner_all, ec);
-    fs::remove_all(dir);
+    CliFixture::TearDown();
   }
 
-  Result Kelmar(const std::string& args) {
-    std::string cmd =
-        std::string("cd '") + dir.string() + "' && '" KELMAR_EXE "' " + args + " >out.txt 2>err.txt";
-    int st = std::system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = Slurp(dir / "out.txt");
-    r.err = Slurp(dir / "err.txt");
-    return r;
-  }
+  Result Kelmar(const std::string& args) { return kelmar::test::RunKelmar(dir, args); }
   // Files of the directory other than the inputs and the captured output.
   std::vector<std::string> Extra() const {
     std::vector<std::string> v;
@@ -84,8 +64,6 @@ protected:
     }
     return v;
   }
-
-  fs::path dir;
 };
 
 const char* const kNames[] = {"Cumulative Nitrogen Balance",

@@ -2,6 +2,8 @@
 // the files they write, checked by running the program.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -18,44 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
+using Result = kelmar::test::CliResult;
+using kelmar::test::Slurp;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class CliRun : public ::testing::Test {
+class CliRun : public kelmar::test::CliFixture {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("kelmar_cli_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (const char* f : {"SANDY6.DAT", "SANDY6.ENV"}) fs::copy_file(fs::path(KELMAR_EXAMPLES) / f, dir / f);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  Result Kelmar(const std::string& args) {
-    std::string cmd =
-        std::string("cd '") + dir.string() + "' && '" KELMAR_EXE "' " + args + " >out.txt 2>err.txt";
-    int st = std::system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = Slurp(dir / "out.txt");
-    r.err = Slurp(dir / "err.txt");
-    return r;
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
+    CliFixture::SetUp();
+    CopyExamples({"SANDY6.DAT", "SANDY6.ENV"});
   }
 
-  fs::path dir;
+  Result Kelmar(const std::string& args) { return kelmar::test::RunKelmar(dir, args); }
 };
 
 TEST_F(CliRun, DefaultPrintsNitrogenSummaryAndMineralBalance) {

@@ -2,6 +2,8 @@
 // independent of --jobs, the checks of its options and its refusals.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
@@ -47,11 +49,9 @@ protected:
     std::ofstream(dir / name) << out.text();
   }
   int Kelmar(const std::string& args) {
-    const std::string cmd =
-        "cd '" + dir.string() + "' && exec '" KELMAR_EXE "' " + args + " >out.txt 2>err.txt";
-    const int st = std::system(cmd.c_str());
-    out = Read("out.txt"), err = Read("err.txt");
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    kelmar::test::CliResult r = kelmar::test::RunKelmar(dir, args);
+    out = std::move(r.out), err = std::move(r.err);
+    return r.code;
   }
   std::string Read(const std::string& f) {
     return (std::ostringstream() << std::ifstream(dir / f).rdbuf()).str();

@@ -2,6 +2,8 @@
 // file it writes, checked by running the program.
 #include <gtest/gtest.h>
 
+#include "CliSupport.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,44 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using Result = kelmar::test::CliResult;
+using kelmar::test::Slurp;
 
 const std::string kBrussels = KELMAR_WEATHER "/brussels/daily/brussels_climate.txt";
 
-class CliWeather : public ::testing::Test {
+class CliWeather : public kelmar::test::CliFixture {
 protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("kelmar_cliw_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  Result Kelmar(const std::string& args) {
-    std::string cmd = std::string("cd '") + dir.string() + "' && '" KELMAR_EXE "' weather import " + args +
-                      " >out.txt 2>err.txt";
-    int st = std::system(cmd.c_str());
-    Result r;
-    r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.out = Slurp(dir / "out.txt");
-    r.err = Slurp(dir / "err.txt");
-    return r;
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
-  fs::path dir;
+  Result Kelmar(const std::string& args) { return kelmar::test::RunKelmar(dir, "weather import " + args); }
 };
 
 // Everything after the title line, which also names the ET0 method.

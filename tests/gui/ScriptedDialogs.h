@@ -107,7 +107,11 @@ struct Program {
     for (const QString& a : args) c.arguments << data(a);
     form.reset();
     form = std::make_unique<TMainForm>(c, &dlg);
+    // As the program does: the frame is on screen before the files load,
+    // and the windows they open settle before the user's first command.
+    form->show();
     form->Startup();
+    QCoreApplication::processEvents();
   }
   QString dataDir() const { return tmp.filePath("data"); }
   QString data(const QString& name) const { return QDir(dataDir()).filePath(name); }

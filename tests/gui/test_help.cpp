@@ -189,6 +189,7 @@ private slots:
     Program p;
     InstallGuide(p);
     p.form->show();
+    p.form->windows().closeAll(); // the editors the example's files opened
     QWidget* target = p.form.get();
     if (!cls.isEmpty()) {
       TIniForm* w = p.form->windows().show(cls, number);

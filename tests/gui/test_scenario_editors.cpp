@@ -3,6 +3,7 @@
 // keep refused values out of the scenario, and a run-through whose saved file
 // is compared with a hand-made one.
 #include <QApplication>
+#include <QAction>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
@@ -373,6 +374,14 @@ private slots:
     d->findChild<QPushButton*>("OK")->click();
     QCOMPARE(s.Crops[3].ETMAX, 1.25f);
     QCOMPARE(s.Crops[2].ETMAX, other);
+
+    // The lock frees the name column but never the record number.
+    auto* lock = crops->findChild<QAction*>("Lock");
+    QCOMPARE(crops->grid()->fixedColumns(), 2);
+    lock->trigger();
+    QCOMPARE(crops->grid()->fixedColumns(), 1);
+    lock->trigger();
+    QCOMPARE(crops->grid()->fixedColumns(), 2);
   }
 };
 

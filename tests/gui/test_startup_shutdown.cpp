@@ -1,8 +1,10 @@
 // The start-up and shut-down sequences of the main window.
 #include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include "ScriptedDialogs.h"
 #include "data/IniFile.h"
+#include "documents/DocumentSet.h"
 #include "report/Tables.h"
 
 using namespace kelmar;
@@ -74,6 +76,38 @@ private slots:
     // Nothing changed, so closing asks nothing.
     QVERIFY(p.form->Shutdown());
     QCOMPARE(p.dlg.asked.size(), message.isEmpty() ? 0 : 1);
+  }
+
+  // The files that come with a scenario show their editors: the scenario
+  // parameters in front, each series read minimised; loading a scenario
+  // without a series' file closes that series' editor. Users who keep their
+  // window positions arrange the windows themselves.
+  void loadedFilesShowTheirEditors() {
+    for (const bool keep : {false, true}) {
+      Program p({}, keep ? "[Kelmar Options]\r\nKelmOpti=256\r\n" : QByteArray(), false);
+      QFile::copy(QDir(KELMAR_EXAMPLES).filePath("SANDY6.MIN"), p.data("SANDY6.MIN"));
+      QFile::copy(p.data("SANDY6.DAT"), p.data("OTHER.DAT"));
+      p.start({"SANDY6.DAT"});
+      const auto state = [&p](const char* cls) {
+        TIniForm* f = p.form->windows().find(QString::fromLatin1(cls));
+        return QString::fromLatin1(!f ? "closed" : f->frame()->isMinimized() ? "minimised" : "normal");
+      };
+      if (keep) {
+        QVERIFY(p.form->mdiArea()->subWindowList().isEmpty());
+        QVERIFY(p.form->docs().LoadScenarioWithCompanions(p.data("OTHER.DAT")));
+        QVERIFY(p.form->mdiArea()->subWindowList().isEmpty());
+        continue;
+      }
+      QCOMPARE(p.form->mdiArea()->subWindowList().size(), 3);
+      QCOMPARE(state("TParmDialog"), QString("normal"));
+      QCOMPARE(p.form->windows().active(), p.form->windows().find("TParmDialog"));
+      QCOMPARE(state("TNminDialog"), QString("minimised"));
+      QCOMPARE(state("TEnviDialog"), QString("minimised"));
+      QVERIFY(p.form->docs().LoadScenarioWithCompanions(p.data("OTHER.DAT")));
+      QTRY_COMPARE(state("TNminDialog"), QString("closed"));
+      QCOMPARE(state("TEnviDialog"), QString("minimised"));
+      QCOMPARE(p.form->windows().active(), p.form->windows().find("TParmDialog"));
+    }
   }
 
   // Shut-down asks about the changed scenario: Cancel keeps the program

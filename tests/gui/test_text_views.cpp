@@ -65,6 +65,7 @@ private slots:
     Program p;
     p.form->resize(640, 480);
     p.form->show();
+    p.form->windows().closeAll(); // the editors the example's files opened
     p.trigger("MIRunCalculate");
     for (const char* a :
          {"MIViewNitrogenBalance", "MISummaryWaterBalance", "MISummaryMineralisation",

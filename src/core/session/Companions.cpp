@@ -36,6 +36,7 @@ bool ReadSeriesFile(Workspace& ws, SeriesKind kind, const std::string& path, Loa
     ResetSeries(ws, kind);
     LoadSeries(ws, kind, path, 1);
     ws.state.DocStatus |= SavedBit(kind);
+    out.seriesRead[static_cast<size_t>(kind)] = true;
     return true;
   } catch (const InvalidFileId& e) {
     out.status = invalidId;
@@ -86,6 +87,7 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
       if (opt.mayReplace && !opt.mayReplace(kind)) continue;
       if (path.empty()) {
         ResetSeries(ws, kind);
+        out.seriesEmptied[static_cast<size_t>(kind)] = true;
       } else {
         if (!ReadSeriesFile(ws, kind, path, out, LoadStatus::CompanionInvalidId,
                             LoadStatus::CompanionReadError))
@@ -118,6 +120,7 @@ LoadOutcome LoadScenarioWithCompanions(Workspace& ws, const std::string& fileNam
     return out;
   }
   ResetSeries(ws, SeriesKind::Environment);
+  out.seriesEmptied[static_cast<size_t>(SeriesKind::Environment)] = true;
   out.status = LoadStatus::EnvMissing;
   out.message = "Auto-load Environment file not found !\r" + out.envPath;
   return out;

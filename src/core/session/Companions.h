@@ -5,6 +5,7 @@
 // user (save unsaved series first?) go through a callback.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -41,6 +42,10 @@ struct LoadOutcome {
   LoadStatus status = LoadStatus::Ok;
   std::string message; // the program's message for a failure (CR as line break)
   std::string envPath; // the environment file looked for
+  // Which series were read from their files (by SeriesKind); a series whose
+  // companion is missing was emptied instead, one the caller kept is neither.
+  std::array<bool, kSeriesCount> seriesRead{};
+  std::array<bool, kSeriesCount> seriesEmptied{};
   bool ok() const { return status == LoadStatus::Ok; }
 };
 

@@ -165,6 +165,7 @@ bool DocumentSet::LoadScenarioWithCompanions(const QString& fileName) {
     return (emptied & SavedBit(DocOf(k))) != 0 || SaveQuery(DocOf(k));
   };
   const LoadOutcome r = kelmar::LoadScenarioWithCompanions(s_.ws, S(fileName), opt);
+  if (r.status != LoadStatus::InvalidId && r.status != LoadStatus::ReadError) ShowLoadedEditors(r, true);
   if (st.ShowMessages) RefreshSeriesEditors();
   const QString msg = Q(r.message);
   // An emptied series is a new document: nothing to save.
@@ -295,6 +296,26 @@ void DocumentSet::SeriesNew(SeriesKind k) {
   if (k == SeriesKind::Environment || k == SeriesKind::Irrigation) setStatus(kResultsStale);
   s_.windows->refreshEditors(DocOf(k));
   if (k == SeriesKind::Environment) ShowSeriesEditor(k);
+}
+
+void DocumentSet::ShowLoadedEditors(const LoadOutcome& r, bool closeEmptied) {
+  if (s_.ws.options.has(kOptKeepWindowPos)) return;
+  for (SeriesKind k : {SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon, SeriesKind::Environment}) {
+    const QString cls = s_.windows->editorClass(DocOf(k));
+    const auto i = static_cast<size_t>(k);
+    if (r.seriesRead[i])
+      s_.windows->showMinimised(cls);
+    else if (closeEmptied && r.seriesEmptied[i] && k != SeriesKind::Environment)
+      s_.windows->close(cls);
+    else if (r.seriesEmptied[i] && s_.windows->find(cls))
+      s_.windows->show(cls); // the new, empty environment waits to be filled in
+  }
+  // Last, so that it is the active window above the minimised ones.
+  ShowScenarioEditor();
+}
+
+void DocumentSet::ShowScenarioEditor() {
+  if (!s_.ws.options.has(kOptKeepWindowPos)) s_.windows->show(QStringLiteral("TParmDialog"));
 }
 
 void DocumentSet::ShowSeriesEditor(SeriesKind k) {

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "Workspace.h"
+#include "session/Companions.h"
 #include "shell/Services.h"
 
 namespace kelmar::gui {
@@ -36,6 +37,14 @@ public:
   void SaveAnyAs(); // likewise for Save As
   void LoadScenario();
   bool LoadScenarioWithCompanions(const QString& fileName);
+  // After a scenario was read with its companions: the scenario parameters
+  // editor in front, the editor of every series read from a file minimised,
+  // and (on a load, not at start-up) the editor of a series emptied for want
+  // of its file closed. Nothing opens or closes while the windows are kept
+  // where the user left them.
+  void ShowLoadedEditors(const LoadOutcome& r, bool closeEmptied);
+  // The scenario parameters editor, unless the windows are kept.
+  void ShowScenarioEditor();
   void InsertScenario(bool append);
   void SaveScenario();
   void SaveScenarioAs();

@@ -164,7 +164,9 @@ TRecordEditor::TRecordEditor(Services& s, RecordKind kind, QWidget* parent)
   lock->setToolTip(L("Lock/unlock name column"));
   lock->setCheckable(true);
   lock->setChecked(true);
-  connect(lock, &QAction::toggled, view_, &GridView::setColumnsLocked);
+  // Locked, the name scrolls with the record number; unlocked, it scrolls
+  // away with the other fields.
+  connect(lock, &QAction::toggled, this, [this](bool on) { view_->setFixedColumns(on ? 2 : 1); });
   speedBar()->addAction(lock);
   popupMenu()->addAction(lock);
   if (view_->lockButton()) view_->lockButton()->hide(); // the speed bar carries the lock
@@ -426,7 +428,7 @@ void TRecordEditor::selectWeek() {
 // ---- Crops ----
 
 TCropDialog::TCropDialog(Services& s, QWidget* parent) : TRecordEditor(s, RecordKind::Crop, parent) {
-  QAction* parms = addCommand("CropParameters", "Crop &parameters", "Edit crop parameters", nullptr);
+  QAction* parms = addCommand("CropParameters", "O&ptions...", "Edit crop parameters", nullptr);
   connect(parms, &QAction::triggered, this, [this] { editParameters(); });
   Refresh();
 }

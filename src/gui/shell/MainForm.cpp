@@ -192,6 +192,7 @@ void TMainForm::Startup() {
     }
     opt.par = ReadParIncludes(ini_);
     const LoadOutcome r = kelmar::LoadScenarioWithCompanions(*ws_, dataFile, opt);
+    if (r.status != LoadStatus::InvalidId && r.status != LoadStatus::ReadError) docs_->ShowLoadedEditors(r, false);
     QString msg = QString::fromStdString(r.message);
     switch (r.status) {
     case LoadStatus::Ok:
@@ -214,6 +215,8 @@ void TMainForm::Startup() {
       if (st.ShowMessages) dialogs_->inform(BoxType::Error, msg);
       break;
     }
+  } else {
+    docs_->ShowScenarioEditor();
   }
   docs_->setCaption();
   ws_->parms.Backup(ws_->scenario);

@@ -29,33 +29,52 @@ TIniForm* WindowRegistry::find(const QString& cls, int number) const {
   return open_.value(slotKey(*k, number)).data();
 }
 
-TIniForm* WindowRegistry::show(const QString& cls, int number) {
+TIniForm* WindowRegistry::open(const QString& cls, int number) {
   const auto k = kinds_.constFind(cls);
   if (k == kinds_.cend()) return nullptr;
   const QString key = slotKey(*k, number);
   TIniForm* form = open_.value(key).data();
   if (form) {
     if (k->reuse && !k->reuse(form, number)) return nullptr;
-  } else {
-    form = k->create(number);
-    if (!form) return nullptr;
-    open_.insert(key, form);
-    kindOf_.insert(form, cls);
-    connect(form, &TIniForm::closing, this, &WindowRegistry::onClosing);
-    connect(form, &QObject::destroyed, this, [this, form] {
-      kindOf_.remove(form);
-      emit windowsChanged();
-    });
-    if (k->flags & kFloating) {
-      form->setParent(frame_, form->windowFlags() | Qt::Tool | Qt::WindowStaysOnTopHint);
-      if (options_.has(kOptKeepWindowPos)) RestoreWindowPosition(ini_, form->WindowKey(), form);
-    } else {
-      addChild(*k, form);
-    }
+    return form;
   }
+  form = k->create(number);
+  if (!form) return nullptr;
+  open_.insert(key, form);
+  kindOf_.insert(form, cls);
+  connect(form, &TIniForm::closing, this, &WindowRegistry::onClosing);
+  connect(form, &QObject::destroyed, this, [this, form] {
+    kindOf_.remove(form);
+    emit windowsChanged();
+  });
+  if (k->flags & kFloating) {
+    form->setParent(frame_, form->windowFlags() | Qt::Tool | Qt::WindowStaysOnTopHint);
+    if (options_.has(kOptKeepWindowPos)) RestoreWindowPosition(ini_, form->WindowKey(), form);
+  } else {
+    addChild(*k, form);
+  }
+  return form;
+}
+
+TIniForm* WindowRegistry::show(const QString& cls, int number) {
+  TIniForm* form = open(cls, number);
+  if (!form) return nullptr;
   bringToFront(form);
   emit windowsChanged();
   return form;
+}
+
+TIniForm* WindowRegistry::showMinimised(const QString& cls) {
+  if (TIniForm* form = find(cls)) return form;
+  TIniForm* form = open(cls, 0);
+  if (!form) return nullptr;
+  form->frame()->showMinimized();
+  emit windowsChanged();
+  return form;
+}
+
+void WindowRegistry::close(const QString& cls) {
+  if (TIniForm* form = find(cls)) form->frame()->close();
 }
 
 void WindowRegistry::toggle(const QString& cls, int number) {

@@ -67,6 +67,11 @@ public:
   template <class T> T* show(const QString& cls, int number = 0) {
     return qobject_cast<T*>(show(cls, number));
   }
+  // Opens a window minimised, as files loaded with a scenario show their
+  // editors; an open window keeps its place and state.
+  TIniForm* showMinimised(const QString& cls);
+  // Closes the window if it is open.
+  void close(const QString& cls);
   // Closes an open window, else opens it.
   void toggle(const QString& cls, int number = 0);
   TIniForm* find(const QString& cls, int number = 0) const;
@@ -110,6 +115,8 @@ protected:
   bool eventFilter(QObject* obj, QEvent* e) override;
 
 private:
+  // The open window, or a new one created and placed (not brought forward).
+  TIniForm* open(const QString& cls, int number);
   QString slotKey(const WindowKind& k, int number) const;
   void addChild(const WindowKind& k, TIniForm* form);
   void bringToFront(TIniForm* form);

@@ -31,7 +31,10 @@ Workspace& Fresh(int slot) {
     return ws;
   }();
   static std::unique_ptr<Workspace> slots[2] = {MakeWorkspace(), MakeWorkspace()};
-  *slots[slot] = *pristine;
+  // The options reader touches only these two; copying the whole workspace
+  // (all the week records) would cost more than the reading itself.
+  slots[slot]->state = pristine->state;
+  slots[slot]->options = pristine->options;
   return *slots[slot];
 }
 

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDoubleSpinBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -15,6 +16,9 @@
 #include "calib/PriceView.h"
 #include "calib/ProgressDlg.h"
 #include "data/ParFile.h"
+#include "documents/DocumentSet.h"
+#include "editors/EditParm.h"
+#include "widgets/NumInput.h"
 
 using namespace kelmar;
 using namespace kelmar::gui;
@@ -230,6 +234,27 @@ private slots:
     QCOMPARE(v->alg().PriceState, int(kPriceNotInitialised));
     QCOMPARE(v->statusText(), QStringLiteral("Not initialised"));
     QVERIFY(!v->command("SBInitialise")->isChecked());
+  }
+
+  // Results that become stale void the population, since its targets were
+  // computed from the data as it was; the fresh results of its own best set
+  // keep it.
+  void staleResultsVoidThePopulation() {
+    Program p(QStringList{}, {}, false);
+    Start(p, {kCNM});
+    TPriceView* v = OpenPrice(p);
+    v->command("SBInitialise")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(Done(v, kPriceInitialised), 60000);
+    QTest::qWait(50);
+    QCOMPARE(v->alg().PriceState, int(kPriceInitialised));
+    p.trigger("MIEditParameters");
+    auto* parm = p.form->windows().get<TParmDialog>(QStringLiteral("TParmDialog"));
+    parm->input("NDep")->setFocus();
+    parm->input("NDep")->selectAll();
+    QTest::keyClicks(parm->input("NDep"), "40");
+    QVERIFY(p.form->docs().CommitEditors());
+    QTRY_COMPARE(v->alg().PriceState, int(kPriceNotInitialised));
+    QCOMPARE(v->statusText(), QStringLiteral("Not initialised"));
   }
 
   // Ending the program while a search runs stops the search and waits for it.

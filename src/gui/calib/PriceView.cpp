@@ -521,6 +521,10 @@ void TPriceView::ResetParms() {
   showStatus();
 }
 
+void TPriceView::VoidPopulation() {
+  if (!busy() && alg_->PriceState != kPriceNotInitialised) ResetParms();
+}
+
 void TPriceView::closeEvent(QCloseEvent* e) {
   if (busy()) {
     const int st = pState_;

@@ -86,6 +86,8 @@ public:
   void sortBy(int column);
   // The fit marks changed: the population is void.
   void ResetParms();
+  // ResetParms when there is a population to discard (not while busy).
+  void VoidPopulation();
 
   bool busy() const { return worker_.joinable(); }
   const TPriceAlg& alg() const { return *alg_; }

@@ -16,6 +16,7 @@
 #include <QToolBar>
 
 #include "Version.h"
+#include "calib/PriceView.h"
 #include "data/FileSystem.h"
 #include "data/ParFile.h"
 #include "data/SeriesFile.h"
@@ -160,6 +161,10 @@ void TMainForm::idle() {
   idlePending_ = false;
   const bool pending = windows_->anyPendingEdits();
   action(QStringLiteral("SBRunCalculate"))->setChecked(!pending && !docs_->hasStatus(kResultsStale));
+  // The target values of a Price population were computed from the data as
+  // it was; once the results are stale they no longer describe it.
+  if (docs_->hasStatus(kResultsStale))
+    if (auto* price = windows_->get<TPriceView>(QStringLiteral("TPriceView"))) price->VoidPopulation();
   actions_->updateEnabled();
   status_->update(*ws_);
 }

@@ -9,6 +9,7 @@
 #include "calib/MRunView.h"
 #include "calib/PriceView.h"
 #include "calib/ProgressDlg.h"
+#include "widgets/FrozenColumns.h"
 
 using namespace kelmar;
 using namespace kelmar::gui;
@@ -167,6 +168,20 @@ private slots:
     v->command("SBLoad")->trigger();
     QCOMPARE(v->windowTitle(), QStringLiteral("MultiRun: MULTIRUN.SUM"));
     QCOMPARE(v->state(), int(kMRunShown));
+
+    // The lock keeps ID, then ID and scenario, then ID, scenario and
+    // environment in place, then ID alone again.
+    auto* fixed = v->grid()->findChild<FrozenColumns*>();
+    QVERIFY(fixed);
+    QList<int> counts{fixed->count()};
+    for (int i = 0; i < 3; ++i) {
+      v->findChild<QAction*>("SBLock")->trigger();
+      counts << fixed->count();
+    }
+    QCOMPARE(counts, (QList<int>{1, 2, 3, 1}));
+    QCOMPARE(fixed->view()->isColumnHidden(0), false);
+    QCOMPARE(fixed->view()->isColumnHidden(1), true);
+    QCOMPARE(fixed->view()->model(), v->grid()->model());
   }
 
   // A batch of the Price sets, started from the Price window: one line per

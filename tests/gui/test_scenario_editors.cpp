@@ -2,8 +2,8 @@
 // grid cells, the speed-bar commands, the library selection, the limits that
 // keep refused values out of the scenario, and a run-through whose saved file
 // is compared with a hand-made one.
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>

@@ -35,6 +35,7 @@
 #include "session/OptionsIni.h"
 #include "shell/Services.h"
 #include "shell/WindowRegistry.h"
+#include "widgets/FrozenColumns.h"
 
 namespace kelmar::gui {
 
@@ -124,6 +125,16 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
+  // The lock keeps the run's ID, then also its scenario, then also its
+  // environment in view while the summary items scroll past.
+  fixed_ = new FrozenColumns(grid_);
+  fixed_->setCount(1);
+  auto* lock =
+      new QAction(style()->standardIcon(QStyle::SP_TitleBarShadeButton), QStringLiteral("Lock"), this);
+  lock->setObjectName(QStringLiteral("SBLock"));
+  lock->setToolTip(QStringLiteral("Lock/unlock name column"));
+  connect(lock, &QAction::triggered, this, [this] { fixed_->setCount(fixed_->count() % 3 + 1); });
+  bar->addAction(lock);
   status_ = new QLabel(this);
   status_->setFrameShape(QFrame::Panel);
   status_->setFrameShadow(QFrame::Sunken);

@@ -30,6 +30,7 @@ class QToolButton;
 
 namespace kelmar::gui {
 
+class FrozenColumns;
 struct Services;
 
 class TMRunOptiDialog : public QDialog {
@@ -126,6 +127,7 @@ private:
   SumGrid sums_;
   QString sumFile_;
   QTableWidget* grid_;
+  FrozenColumns* fixed_;
   QLabel* status_;
   QLabel* failures_;
   QMenu* popup_;

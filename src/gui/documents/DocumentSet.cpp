@@ -300,7 +300,8 @@ void DocumentSet::SeriesNew(SeriesKind k) {
 
 void DocumentSet::ShowLoadedEditors(const LoadOutcome& r, bool closeEmptied) {
   if (s_.ws.options.has(kOptKeepWindowPos)) return;
-  for (SeriesKind k : {SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon, SeriesKind::Environment}) {
+  for (SeriesKind k :
+       {SeriesKind::Irrigation, SeriesKind::Nmineral, SeriesKind::Omon, SeriesKind::Environment}) {
     const QString cls = s_.windows->editorClass(DocOf(k));
     const auto i = static_cast<size_t>(k);
     if (r.seriesRead[i])

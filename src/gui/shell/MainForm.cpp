@@ -197,7 +197,8 @@ void TMainForm::Startup() {
     }
     opt.par = ReadParIncludes(ini_);
     const LoadOutcome r = kelmar::LoadScenarioWithCompanions(*ws_, dataFile, opt);
-    if (r.status != LoadStatus::InvalidId && r.status != LoadStatus::ReadError) docs_->ShowLoadedEditors(r, false);
+    if (r.status != LoadStatus::InvalidId && r.status != LoadStatus::ReadError)
+      docs_->ShowLoadedEditors(r, false);
     QString msg = QString::fromStdString(r.message);
     switch (r.status) {
     case LoadStatus::Ok:

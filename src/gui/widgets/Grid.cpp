@@ -4,12 +4,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
 #include "dialogs/UserDialogs.h"
+#include "widgets/FrozenColumns.h"
 #include "widgets/NumInput.h"
 
 namespace kelmar::gui {
@@ -226,35 +226,14 @@ void GridView::setGridModel(GridModel* model) {
   model_ = model;
   setModel(model);
   for (int c = 0; c < model->columnCountTotal(); ++c) setColumnWidth(c, model->column(c).width);
-  if (frozen_) {
-    frozen_->setModel(model);
-    frozen_->setSelectionModel(selectionModel());
-  }
-  setFixedColumns(fixed_);
+  delete frozen_;
+  frozen_ = new FrozenColumns(this);
+  frozen_->view()->setItemDelegate(delegate_);
+  syncFrozen();
 }
 
 void GridView::setFixedColumns(int n) {
   fixed_ = std::max(0, n);
-  if (fixed_ > 0 && !frozen_ && model_) {
-    frozen_ = new QTableView(this);
-    frozen_->setObjectName(QStringLiteral("FixedColumns"));
-    frozen_->setModel(model_);
-    frozen_->setSelectionModel(selectionModel());
-    frozen_->setItemDelegate(delegate_);
-    frozen_->setFocusPolicy(Qt::NoFocus);
-    frozen_->verticalHeader()->hide();
-    frozen_->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
-    frozen_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    frozen_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    frozen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    frozen_->setEditTriggers(editTriggers());
-    frozen_->setStyleSheet(QStringLiteral("QTableView { border: none; background: palette(button); }"));
-    connect(frozen_->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
-            &QScrollBar::setValue);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, frozen_->verticalScrollBar(),
-            &QScrollBar::setValue);
-    viewport()->stackUnder(frozen_);
-  }
   lock_->setVisible(fixed_ > 0);
   syncFrozen();
 }
@@ -266,36 +245,12 @@ void GridView::setColumnsLocked(bool locked) {
 }
 
 void GridView::syncFrozen() {
-  if (!frozen_ || !model_) return;
-  const bool on = fixed_ > 0 && locked_;
-  frozen_->setVisible(on);
-  for (int c = 0; c < model_->columnCountTotal(); ++c) {
-    frozen_->setColumnHidden(c, c >= fixed_);
-    frozen_->setColumnWidth(c, columnWidth(c));
-  }
-  layoutFrozen();
-}
-
-void GridView::layoutFrozen() {
-  if (!frozen_ || !frozen_->isVisible()) return;
-  int w = 0;
-  for (int c = 0; c < fixed_ && model_ && c < model_->columnCountTotal(); ++c) w += columnWidth(c);
-  frozen_->setGeometry(frameWidth(), frameWidth(), w, viewport()->height() + horizontalHeader()->height());
-}
-
-void GridView::resizeEvent(QResizeEvent* e) {
-  QTableView::resizeEvent(e);
-  layoutFrozen();
+  if (frozen_) frozen_->setCount(locked_ ? fixed_ : 0);
 }
 
 void GridView::updateGeometries() {
   QTableView::updateGeometries();
-  layoutFrozen();
-}
-
-void GridView::scrollContentsBy(int dx, int dy) {
-  QTableView::scrollContentsBy(dx, dy);
-  if (frozen_) frozen_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+  if (frozen_) frozen_->layout();
 }
 
 GridCellEdit* GridView::openEditor() const {

@@ -112,6 +112,8 @@ private:
   mutable bool reporting_ = false;
 };
 
+class FrozenColumns;
+
 class GridView : public QTableView {
   Q_OBJECT
 public:
@@ -151,17 +153,14 @@ protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void focusOutEvent(QFocusEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
   void updateGeometries() override;
-  void scrollContentsBy(int dx, int dy) override;
 
 private:
-  void layoutFrozen();
   void syncFrozen();
 
   GridModel* model_ = nullptr;
   GridDelegate* delegate_;
-  QTableView* frozen_ = nullptr;
+  FrozenColumns* frozen_ = nullptr;
   QToolButton* lock_;
   int fixed_ = 0;
   bool locked_ = true;

@@ -162,6 +162,14 @@ private slots:
     p.dlg.answers << Answer::No;
     v->progress()->AbortClick();
     QVERIFY(!v->progress()->cancelled());
+    // Minimising the dialog puts the whole program aside; maximising it
+    // brings the program back, the dialog at its own size.
+    v->progress()->setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(p.form->isMinimized());
+    QTRY_VERIFY(!v->progress()->isMinimized());
+    v->progress()->setWindowState(Qt::WindowMaximized);
+    QTRY_VERIFY(!p.form->isMinimized());
+    QTRY_VERIFY(!v->progress()->isMaximized());
     // Closing the window now is refused.
     p.dlg.clear();
     v->frame()->close();

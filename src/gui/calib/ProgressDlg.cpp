@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "dialogs/UserDialogs.h"
@@ -55,6 +56,34 @@ void TProgressDlg::start(const QString& caption, const QString& line1, int max) 
   time_->setText(QStringLiteral("Elapsed: ") + Clock(0));
   showNormal();
   raise();
+}
+
+void TProgressDlg::changeEvent(QEvent* e) {
+  QDialog::changeEvent(e);
+  if (e->type() != QEvent::WindowStateChange) return;
+  QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
+  if (!main) return;
+  if (isMinimized() && !main->isMinimized()) {
+    // Minimising the progress of a long command puts the whole program
+    // aside, not just the dialog that the program waits behind; the dialog
+    // itself stays as it was, so that it comes back with the main window.
+    QTimer::singleShot(0, this, [this, main] {
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      main->showMinimized();
+    });
+  } else if (isMaximized()) {
+    // There is nothing to fill a screen with: maximise brings the main window
+    // back into view behind the dialog instead.
+    QTimer::singleShot(0, this, [this, main] {
+      setWindowState(windowState() & ~Qt::WindowMaximized);
+      if (main->isMinimized()) {
+        main->setAttribute(Qt::WA_ShowWithoutActivating);
+        main->showNormal();
+        main->setAttribute(Qt::WA_ShowWithoutActivating, false);
+      }
+      raise();
+    });
+  }
 }
 
 void TProgressDlg::setLine2(const QString& text) { line2_->setText(text); }

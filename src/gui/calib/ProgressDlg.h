@@ -37,6 +37,7 @@ signals:
   void abortRequested();
 
 protected:
+  void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void reject() override;
 

@@ -83,10 +83,14 @@ int main(int argc, char** argv) {
   form.resize(1000, 700);
   form.show();
   form.Startup();
+  bool ok = true;
+  // As the program opens: the scenario's parameters in front, the series
+  // files it read minimised below.
+  ok &= Save(&form, out, QStringLiteral("start-up.png"));
   form.action(QStringLiteral("MIRunCalculate"))->trigger();
 
-  bool ok = true;
   WindowRegistry& win = form.windows();
+  win.closeAll();
   TIniForm* summary = win.show(QStringLiteral("TSummView"), 19);
   TIniForm* table = win.show(QStringLiteral("TRsltView"), 13);
   if (!table || !summary) return 1;

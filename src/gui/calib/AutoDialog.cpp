@@ -32,6 +32,7 @@
 #include "session/OptionsIni.h"
 #include "shell/Services.h"
 #include "shell/WindowRegistry.h"
+#include "widgets/CommandBar.h"
 
 namespace kelmar::gui {
 
@@ -167,52 +168,42 @@ TAutoDialog::TAutoDialog(Services& s, QWidget* parent) : TMyDialog(parent), s_(s
   setWindowTitle(QStringLiteral("Parameter Fitting"));
   setObjectName(QStringLiteral("TAutoDialog"));
 
-  popup_ = new QMenu(this);
-  auto* bar = new QToolBar(this);
-  const auto add = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap px,
-                       const std::function<void()>& f) {
-    QAction* a = addCommand(name, QString::fromLatin1(caption), QString::fromLatin1(hint), f);
-    a->setIcon(style()->standardIcon(px));
-    bar->addAction(a);
-    return a;
-  };
-  add("SBLoad", "&Load...", "Load parameters lower range, upper range and/or fit checked",
-      QStyle::SP_DialogOpenButton, [this] { LoadClick(); });
-  add("SBSaveAs", "&Save As...", "Save parameters lower range, upper range and fit checked",
-      QStyle::SP_DialogSaveButton, [this] { SaveAsClick(); });
-  add("SBClose", "Cl&ose", "Close dialog", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
+  auto* bar = new CommandBar(this);
+  popup_ = bar->popup();
+  bar->add("SBLoad", "&Load...", "Load parameters lower range, upper range and/or fit checked",
+           QStyle::SP_DialogOpenButton, [this] { LoadClick(); });
+  bar->add("SBSaveAs", "&Save As...", "Save parameters lower range, upper range and fit checked",
+           QStyle::SP_DialogSaveButton, [this] { SaveAsClick(); });
+  bar->add("SBClose", "Cl&ose", "Close dialog", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
   popup_->addSeparator();
   bar->addSeparator();
-  add("SBBackup", "&Backup", "Backup parameters", QStyle::SP_DriveHDIcon, [this] {
+  bar->add("SBBackup", "&Backup", "Backup parameters", QStyle::SP_DriveHDIcon, [this] {
     if (Validate()) s_.run->Backup();
   });
-  add("SBRestore", "&Restore", "Restore parameters", QStyle::SP_BrowserReload, [this] {
+  bar->add("SBRestore", "&Restore", "Restore parameters", QStyle::SP_BrowserReload, [this] {
     if (Validate()) s_.run->Restore();
   });
-  add("SBIncrease", "&Increase", "Increase selected parameter", QStyle::SP_ArrowUp, [this] {
+  bar->add("SBIncrease", "&Increase", "Increase selected parameter", QStyle::SP_ArrowUp, [this] {
     if (Validate()) s_.run->Increase();
   });
-  add("SBDecrease", "&Decrease", "Decrease selected parameter", QStyle::SP_ArrowDown, [this] {
+  bar->add("SBDecrease", "&Decrease", "Decrease selected parameter", QStyle::SP_ArrowDown, [this] {
     if (Validate()) s_.run->Decrease();
   });
-  QAction* price = add("SBPrice", "Price &Algoritm...", "Price Algoritm", QStyle::SP_ComputerIcon, [this] {
-    if (Validate()) s_.windows->show(QStringLiteral("TPriceView"));
-  });
+  QAction* price =
+      bar->add("SBPrice", "Price &Algoritm...", "Price Algoritm", QStyle::SP_ComputerIcon, [this] {
+        if (Validate()) s_.windows->show(QStringLiteral("TPriceView"));
+      });
   // Live only once the Price window exists in this program.
   price->setEnabled(s_.windows && s_.windows->has(QStringLiteral("TPriceView")));
   popup_->addSeparator();
   bar->addSeparator();
-  add("SBCheckAll", "&Check all", "Check or uncheck all", QStyle::SP_DialogApplyButton,
-      [this] { CheckAllClick(); });
-  add("SBOptions", "O&ptions...", "Parameter fitting options", QStyle::SP_FileDialogDetailedView,
-      [this] { OptionsClick(); });
-  auto* f10 = new QAction(this);
-  f10->setShortcut(QKeySequence(Qt::Key_F10));
-  f10->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(f10, &QAction::triggered, this, [this] {
-    popup_->popup(grid_->viewport()->mapToGlobal(grid_->visualRect(grid_->currentIndex()).center()));
-  });
-  addAction(f10);
+  bar->add("SBCheckAll", "&Check all", "Check or uncheck all", QStyle::SP_DialogApplyButton,
+           [this] { CheckAllClick(); });
+  bar->add("SBOptions", "O&ptions...", "Parameter fitting options", QStyle::SP_FileDialogDetailedView,
+           [this] { OptionsClick(); });
+  // F10 opens the popup over the current cell.
+  bar->setF10Place(
+      [this] { return grid_->viewport()->mapToGlobal(grid_->visualRect(grid_->currentIndex()).center()); });
 
   grid_ = new QTableWidget(kParmCount, 5, this);
   grid_->setObjectName(QStringLiteral("ParmGrid"));
@@ -226,9 +217,7 @@ TAutoDialog::TAutoDialog(Services& s, QWidget* parent) : TMyDialog(parent), s_(s
                          QAbstractItemView::AnyKeyPressed);
   grid_->setItemDelegate(
       new ParmDelegate(this, [this](int r, int c, const QString& t) { commitCell(r, c, t); }));
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
+  bar->openOver(grid_);
   for (int r = 0; r < kParmCount; ++r) {
     for (int c = 0; c < 5; ++c) {
       auto* item = new QTableWidgetItem;
@@ -253,30 +242,12 @@ TAutoDialog::TAutoDialog(Services& s, QWidget* parent) : TMyDialog(parent), s_(s
   });
   grid_->installEventFilter(this);
 
-  status_ = new QLabel(this);
+  status_ = NewStatusPanel(this);
   status_->setObjectName(QStringLiteral("AutoStatus"));
-  status_->setFrameShape(QFrame::Panel);
-  status_->setFrameShadow(QFrame::Sunken);
-  auto* l = new QVBoxLayout(this);
-  l->setContentsMargins(0, 0, 0, 0);
-  l->setSpacing(0);
-  l->addWidget(bar);
-  l->addWidget(grid_);
-  l->addWidget(status_);
+  StackParts(this, {bar, grid_, status_});
   // Wide enough for all five columns beside the scroll bar.
   resize(480, 560);
   Refresh();
-}
-
-QAction* TAutoDialog::addCommand(const char* name, const QString& caption, const QString& hint,
-                                 const std::function<void()>& f) {
-  auto* a = new QAction(caption, this);
-  a->setObjectName(QString::fromLatin1(name));
-  a->setToolTip(hint);
-  a->setStatusTip(hint);
-  connect(a, &QAction::triggered, this, f);
-  popup_->addAction(a);
-  return a;
 }
 
 QString TAutoDialog::statusText() const { return status_->text(); }

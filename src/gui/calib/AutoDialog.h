@@ -78,8 +78,6 @@ private:
   void commitCell(int row, int col, const QString& text);
   void marksChanged();
   void showCount();
-  QAction* addCommand(const char* name, const QString& caption, const QString& hint,
-                      const std::function<void()>& f);
 
   Services& s_;
   QTableWidget* grid_;

@@ -16,6 +16,7 @@
 #include "dialogs/UserDialogs.h"
 #include "report/GraphData.h"
 #include "shell/Services.h"
+#include "widgets/CommandBar.h"
 #include "widgets/TzkGraph.h"
 
 namespace kelmar::gui {
@@ -142,45 +143,18 @@ TCorrMatrixView::TCorrMatrixView(Services& s, Source source,
     : TIniForm(parent), s_(s), source_(source), compute_(std::move(compute)) {
   setWindowTitle(QStringLiteral("Correlation matrix"));
   setObjectName(source == kPriceSets ? QStringLiteral("TCorrMatrix") : QStringLiteral("TCorrMatrx"));
-  popup_ = new QMenu(this);
-  auto* bar = new QToolBar(this);
-  const auto add = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap px,
-                       const std::function<void()>& f) {
-    auto* a = new QAction(style()->standardIcon(px), QString::fromLatin1(caption), this);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setToolTip(QString::fromLatin1(hint));
-    a->setStatusTip(QString::fromLatin1(hint));
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(a, &QAction::triggered, this, f);
-    popup_->addAction(a);
-    bar->addAction(a);
-    addAction(a);
-  };
-  add("SBFileSaveAs", "&Save as...", "Save correlation matrix", QStyle::SP_DialogSaveButton,
-      [this] { SaveAsClick(); });
-  add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
-  add("SBScatter", "Scatter &plot", "Show scatter plot for selected combination of parameters",
-      QStyle::SP_FileDialogContentsView, [this] { ScatterClick(); });
-  auto* f10 = new QAction(this);
-  f10->setShortcut(QKeySequence(Qt::Key_F10));
-  f10->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(f10, &QAction::triggered, this, [this] { popup_->popup(mapToGlobal(rect().center())); });
-  addAction(f10);
+  auto* bar = new CommandBar(this);
+  bar->add("SBFileSaveAs", "&Save as...", "Save correlation matrix", QStyle::SP_DialogSaveButton,
+           [this] { SaveAsClick(); });
+  bar->add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
+  bar->add("SBScatter", "Scatter &plot", "Show scatter plot for selected combination of parameters",
+           QStyle::SP_FileDialogContentsView, [this] { ScatterClick(); });
   grid_ = new QTableWidget(this);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
+  bar->openOver(grid_);
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { ScatterClick(); });
-  status_ = new QLabel(this);
-  status_->setFrameShape(QFrame::Panel);
-  status_->setFrameShadow(QFrame::Sunken);
-  auto* l = new QVBoxLayout(this);
-  l->setContentsMargins(0, 0, 0, 0);
-  l->setSpacing(0);
-  l->addWidget(bar);
-  l->addWidget(grid_);
-  l->addWidget(status_);
+  status_ = NewStatusPanel(this);
+  StackParts(this, {bar, grid_, status_});
   resize(520, 360);
   Refresh();
 }

@@ -68,7 +68,6 @@ private:
   CorrMatrix m_;
   QTableWidget* grid_;
   QLabel* status_;
-  QMenu* popup_;
 };
 
 } // namespace kelmar::gui

@@ -35,6 +35,7 @@
 #include "session/OptionsIni.h"
 #include "shell/Services.h"
 #include "shell/WindowRegistry.h"
+#include "widgets/CommandBar.h"
 #include "widgets/FrozenColumns.h"
 
 namespace kelmar::gui {
@@ -68,62 +69,45 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   progress_ = new TProgressDlg(s_.dialogs, s_.window);
   connect(progress_, &TProgressDlg::abortRequested, this, [this] { abort_ = true; });
 
-  popup_ = new QMenu(this);
-  auto* bar = new QToolBar(this);
-  const auto add = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap px,
-                       const std::function<void()>& f) {
-    QAction* a = addCommand(name, caption, hint, f);
-    a->setIcon(style()->standardIcon(px));
-    bar->addAction(a);
-    return a;
-  };
-  add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
-  add("SBReload", "R&eload", "Reload selected scenario and environment", QStyle::SP_BrowserReload,
-      [this] { ReloadClick(); });
+  auto* bar = new CommandBar(this);
+  bar->add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
+  bar->add("SBReload", "R&eload", "Reload selected scenario and environment", QStyle::SP_BrowserReload,
+           [this] { ReloadClick(); });
   bar->addSeparator();
-  add("SBRunAll", "&Run all", "Run all scenarios in current directory", QStyle::SP_MediaPlay,
-      [this] { RunClick(kRunAllScenarios); });
-  add("SBMonteCarlo", "&Monte Carlo", "Run current scenario with all environments in a directory",
-      QStyle::SP_MediaSeekForward, [this] { RunClick(kRunAllEnvironments); });
-  add("SBRunAllPrice", "MultiRun &Price", "MultiRun all Price parametersets", QStyle::SP_FileDialogListView,
-      [this] { RunClick(kRunAllPriceSets); });
-  add("SBOptions", "O&ptions...", "Change MultiRun options, incl. environment directory",
-      QStyle::SP_FileDialogDetailedView, [this] { OptionsClick(); });
+  bar->add("SBRunAll", "&Run all", "Run all scenarios in current directory", QStyle::SP_MediaPlay,
+           [this] { RunClick(kRunAllScenarios); });
+  bar->add("SBMonteCarlo", "&Monte Carlo", "Run current scenario with all environments in a directory",
+           QStyle::SP_MediaSeekForward, [this] { RunClick(kRunAllEnvironments); });
+  bar->add("SBRunAllPrice", "MultiRun &Price", "MultiRun all Price parametersets",
+           QStyle::SP_FileDialogListView, [this] { RunClick(kRunAllPriceSets); });
+  bar->add("SBOptions", "O&ptions...", "Change MultiRun options, incl. environment directory",
+           QStyle::SP_FileDialogDetailedView, [this] { OptionsClick(); });
   bar->addSeparator();
   // The statistics windows of the summaries come with the correlation windows.
-  add("SBHistogram", "&Histogram", "Show histogram of summary values in selected column",
-      QStyle::SP_FileDialogInfoView, [this] { HistogramClick(); });
-  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, [this] {
-    if (!guardSummaries()) return;
-    if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrx"))) m->Refresh();
-  });
-  add("SBLoad", "&Load", "Load MultiRun summaries", QStyle::SP_DialogOpenButton, [this] { LoadClick(); });
-  add("SBFileSaveAs", "&Save As...", "Save the summaries shown", QStyle::SP_DialogSaveButton,
-      [this] { SaveAsClick(); });
-  popup_->addSeparator();
-  addCommand("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header", [this] {
-    QApplication::clipboard()->setText(copyText(false));
-  })->setShortcut(QKeySequence::Copy);
-  addCommand("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
-             [this] { QApplication::clipboard()->setText(copyText(true)); });
-  for (QAction* a : popup_->actions()) {
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-  }
-  auto* f10 = new QAction(this);
-  f10->setShortcut(QKeySequence(Qt::Key_F10));
-  f10->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(f10, &QAction::triggered, this, [this] { popup_->popup(mapToGlobal(rect().center())); });
-  addAction(f10);
+  bar->add("SBHistogram", "&Histogram", "Show histogram of summary values in selected column",
+           QStyle::SP_FileDialogInfoView, [this] { HistogramClick(); });
+  bar->add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView,
+           [this] {
+             if (!guardSummaries()) return;
+             if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrx"))) m->Refresh();
+           });
+  bar->add("SBLoad", "&Load", "Load MultiRun summaries", QStyle::SP_DialogOpenButton,
+           [this] { LoadClick(); });
+  bar->add("SBFileSaveAs", "&Save As...", "Save the summaries shown", QStyle::SP_DialogSaveButton,
+           [this] { SaveAsClick(); });
+  bar->popup()->addSeparator();
+  bar->addToMenu("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header",
+                 [this] { QApplication::clipboard()->setText(copyText(false)); })
+      ->setShortcut(QKeySequence::Copy);
+  bar->addToMenu("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
+                 [this] { QApplication::clipboard()->setText(copyText(true)); });
 
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("MRunGrid"));
   grid_->verticalHeader()->hide();
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
+  bar->openOver(grid_);
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
   // The lock keeps the run's ID, then also its scenario, then also its
   // environment in view while the summary items scroll past.
@@ -135,19 +119,11 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   lock->setToolTip(QStringLiteral("Lock/unlock name column"));
   connect(lock, &QAction::triggered, this, [this] { fixed_->setCount(fixed_->count() % 3 + 1); });
   bar->addAction(lock);
-  status_ = new QLabel(this);
-  status_->setFrameShape(QFrame::Panel);
-  status_->setFrameShadow(QFrame::Sunken);
+  status_ = NewStatusPanel(this);
   failures_ = new QLabel(this);
   failures_->setWordWrap(true);
   failures_->hide();
-  auto* l = new QVBoxLayout(this);
-  l->setContentsMargins(0, 0, 0, 0);
-  l->setSpacing(0);
-  l->addWidget(bar);
-  l->addWidget(grid_);
-  l->addWidget(failures_);
-  l->addWidget(status_);
+  StackParts(this, {bar, grid_, failures_, status_});
   resize(700, 420);
   showStatus();
 }
@@ -164,17 +140,6 @@ void TMRunView::StopAndWait() {
   if (progress_) progress_->hide();
   mrunState_ = kMRunInvalid;
   showStatus();
-}
-
-QAction* TMRunView::addCommand(const char* name, const char* caption, const char* hint,
-                               const std::function<void()>& f) {
-  auto* a = new QAction(QString::fromLatin1(caption), this);
-  a->setObjectName(QString::fromLatin1(name));
-  a->setToolTip(QString::fromLatin1(hint));
-  a->setStatusTip(QString::fromLatin1(hint));
-  if (f) connect(a, &QAction::triggered, this, f);
-  popup_->addAction(a);
-  return a;
 }
 
 QAction* TMRunView::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }

@@ -115,8 +115,6 @@ private:
   void onProgress();
   void onFinished();
   void writeOptions();
-  QAction* addCommand(const char* name, const char* caption, const char* hint,
-                      const std::function<void()>& f);
 
   Services& s_;
   MultiRunOptions opt_;
@@ -130,7 +128,6 @@ private:
   FrozenColumns* fixed_;
   QLabel* status_;
   QLabel* failures_;
-  QMenu* popup_;
   QPointer<TProgressDlg> progress_;
 
   // The batch on the worker thread.

@@ -40,6 +40,7 @@
 #include "session/PriceSession.h"
 #include "shell/Services.h"
 #include "shell/WindowRegistry.h"
+#include "widgets/CommandBar.h"
 
 namespace kelmar::gui {
 
@@ -79,68 +80,54 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
     if (session_) session_->RequestAbort();
   });
 
-  popup_ = new QMenu(this);
-  auto* bar = new QToolBar(this);
-  const auto add = [&](const char* name, const char* caption, const char* hint, QStyle::StandardPixmap px,
-                       const std::function<void()>& f) {
-    QAction* a = addCommand(name, caption, hint, f);
-    a->setIcon(style()->standardIcon(px));
-    bar->addAction(a);
-    return a;
-  };
-  add("SBFileSaveAs", "&Save As...", "Save parametersets", QStyle::SP_DialogSaveButton,
-      [this] { SaveAsClick(); });
-  add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
+  auto* bar = new CommandBar(this);
+  bar->add("SBFileSaveAs", "&Save As...", "Save parametersets", QStyle::SP_DialogSaveButton,
+           [this] { SaveAsClick(); });
+  bar->add("SBClose", "Cl&ose", "Close window", QStyle::SP_DialogCloseButton, [this] { frame()->close(); });
   bar->addSeparator();
-  add("SBLowest", "Copy &Lowest", "Copy set with lowest target function value", QStyle::SP_ArrowDown,
-      [this] { CopyLowestClick(); });
-  add("SBHighest", "Copy Hi&ghest", "Copy set with highest target function value", QStyle::SP_ArrowUp,
-      [this] { CopyHighestClick(); });
-  add("SBCopySet", "Copy C&urrent", "Copy current set", QStyle::SP_ArrowRight, [this] {
-    CopyCurrentClick();
-  })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  bar->add("SBLowest", "Copy &Lowest", "Copy set with lowest target function value", QStyle::SP_ArrowDown,
+           [this] { CopyLowestClick(); });
+  bar->add("SBHighest", "Copy Hi&ghest", "Copy set with highest target function value", QStyle::SP_ArrowUp,
+           [this] { CopyHighestClick(); });
+  bar->add("SBCopySet", "Copy C&urrent", "Copy current set", QStyle::SP_ArrowRight,
+           [this] { CopyCurrentClick(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
   bar->addSeparator();
-  sbInit_ = add("SBInitialise", "I&nitialise", "Initialise Price Algoritm", QStyle::SP_MediaPlay,
-                [this] { InitialiseClick(); });
-  sbIter_ = add("SBIterate", "&Iterate", "Iterate Price Algoritm", QStyle::SP_MediaSeekForward,
-                [this] { IterateClick(); });
+  sbInit_ = bar->add("SBInitialise", "I&nitialise", "Initialise Price Algoritm", QStyle::SP_MediaPlay,
+                     [this] { InitialiseClick(); });
+  sbIter_ = bar->add("SBIterate", "&Iterate", "Iterate Price Algoritm", QStyle::SP_MediaSeekForward,
+                     [this] { IterateClick(); });
   sbInit_->setCheckable(true);
   sbIter_->setCheckable(true);
-  add("SBSaveState", "Save s&tate...", "Save the search, to resume it later", QStyle::SP_DriveFDIcon,
-      [this] { SaveStateClick(); });
-  add("SBResume", "&Resume...", "Resume a saved search", QStyle::SP_BrowserReload, [this] { ResumeClick(); });
+  bar->add("SBSaveState", "Save s&tate...", "Save the search, to resume it later", QStyle::SP_DriveFDIcon,
+           [this] { SaveStateClick(); });
+  bar->add("SBResume", "&Resume...", "Resume a saved search", QStyle::SP_BrowserReload,
+           [this] { ResumeClick(); });
   bar->addSeparator();
   // The windows these open come with the MultiRun and statistics windows.
-  add("SBRunAllPrice", "MultiRun &Price", "MultiRun all Price parametersets", QStyle::SP_FileDialogListView,
-      [this] {
-        if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
-        if (auto* m = qobject_cast<TMRunView*>(s_.windows->show(QStringLiteral("TMRunView"))))
-          m->RunClick(kRunAllPriceSets);
-      })
+  bar->add("SBRunAllPrice", "MultiRun &Price", "MultiRun all Price parametersets",
+           QStyle::SP_FileDialogListView,
+           [this] {
+             if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
+             if (auto* m = qobject_cast<TMRunView*>(s_.windows->show(QStringLiteral("TMRunView"))))
+               m->RunClick(kRunAllPriceSets);
+           })
       ->setEnabled(s_.windows && s_.windows->has(QStringLiteral("TMRunView")));
-  add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView, [this] {
-    if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
-    if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrix"))) m->Refresh();
-  });
-  add("SBHistogram", "&Histogram", "Show histogram of parameter", QStyle::SP_FileDialogInfoView,
-      [this] { HistogramClick(); });
-  add("SBOptions", "O&ptions", "Change Price Algoritm options", QStyle::SP_FileDialogDetailedView,
-      [this] { OptionsClick(); });
-  auto* f10 = new QAction(this);
-  f10->setShortcut(QKeySequence(Qt::Key_F10));
-  f10->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(f10, &QAction::triggered, this, [this] { popup_->popup(mapToGlobal(rect().center())); });
-  addAction(f10);
-  popup_->addSeparator();
-  addCommand("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header", [this] {
-    QApplication::clipboard()->setText(copyText(false));
-  })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
-  addCommand("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
-             [this] { QApplication::clipboard()->setText(copyText(true)); });
-  for (QAction* a : popup_->actions()) {
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-  }
+  bar->add("SBCorrMatrix", "&Correlation", "Show correlation matrix", QStyle::SP_FileDialogContentsView,
+           [this] {
+             if (busy() || !guard(PopulationGuard(alg_->PriceState))) return;
+             if (TIniForm* m = s_.windows->show(QStringLiteral("TCorrMatrix"))) m->Refresh();
+           });
+  bar->add("SBHistogram", "&Histogram", "Show histogram of parameter", QStyle::SP_FileDialogInfoView,
+           [this] { HistogramClick(); });
+  bar->add("SBOptions", "O&ptions", "Change Price Algoritm options", QStyle::SP_FileDialogDetailedView,
+           [this] { OptionsClick(); });
+  bar->popup()->addSeparator();
+  bar->addToMenu("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header",
+                 [this] { QApplication::clipboard()->setText(copyText(false)); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
+  bar->addToMenu("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
+                 [this] { QApplication::clipboard()->setText(copyText(true)); });
 
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("PriceGrid"));
@@ -148,23 +135,14 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
   grid_->verticalHeader()->setDefaultSectionSize(20);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
+  bar->openOver(grid_);
   grid_->horizontalHeader()->setSectionsClickable(true);
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
     if (!busy() && alg_->PriceState != kPriceNotInitialised) sortBy(c);
   });
-  status_ = new QLabel(this);
-  status_->setFrameShape(QFrame::Panel);
-  status_->setFrameShadow(QFrame::Sunken);
-  auto* l = new QVBoxLayout(this);
-  l->setContentsMargins(0, 0, 0, 0);
-  l->setSpacing(0);
-  l->addWidget(bar);
-  l->addWidget(grid_);
-  l->addWidget(status_);
+  status_ = NewStatusPanel(this);
+  StackParts(this, {bar, grid_, status_});
   resize(640, 420);
   showStatus();
 }
@@ -178,17 +156,6 @@ TPriceView::~TPriceView() {
     worker_.join();
   }
   delete progress_.data();
-}
-
-QAction* TPriceView::addCommand(const char* name, const char* caption, const char* hint,
-                                const std::function<void()>& f) {
-  auto* a = new QAction(QString::fromLatin1(caption), this);
-  a->setObjectName(QString::fromLatin1(name));
-  a->setToolTip(QString::fromLatin1(hint));
-  a->setStatusTip(QString::fromLatin1(hint));
-  if (f) connect(a, &QAction::triggered, this, f);
-  popup_->addAction(a);
-  return a;
 }
 
 QAction* TPriceView::command(const char* name) const {

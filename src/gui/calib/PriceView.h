@@ -128,8 +128,6 @@ private:
   void showStatus();
   void copyRow(int row);
   void setStateButtons();
-  QAction* addCommand(const char* name, const char* caption, const char* hint,
-                      const std::function<void()>& f);
 
   Services& s_;
   std::unique_ptr<Workspace> work_; // the search's own workspace
@@ -140,7 +138,6 @@ private:
   std::optional<uint32_t> seed_;
   QTableWidget* grid_;
   QLabel* status_;
-  QMenu* popup_;
   QPointer<TProgressDlg> progress_;
   QAction* sbInit_ = nullptr;
   QAction* sbIter_ = nullptr;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "QuietDialogs.h"
 #include "dialogs/OptionsDialog.h"
 #include "help/HelpTopics.h"
 #include "help/HelpWindow.h"
@@ -25,20 +26,6 @@
 using namespace kelmar::gui;
 
 namespace {
-
-class QuietDialogs : public UserDialogs {
-public:
-  Answer ask(BoxType, Buttons buttons, const QString& text, const QString&) override {
-    std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-  }
-  QString openFile(const FileRequest&) override { return {}; }
-  QString saveFile(const FileRequest&) override { return {}; }
-  QString chooseDirectory(const QString&, const QString&) override { return {}; }
-  std::optional<QColor> chooseColor(const QColor&, const QString&) override { return std::nullopt; }
-  std::optional<FontChoice> chooseFont(const FontChoice&, const QString&) override { return std::nullopt; }
-  int chooseItem(const QString&, const QString&, const QStringList&, int) override { return -1; }
-};
 
 void Settle(int ms = 300) {
   QEventLoop loop;

@@ -170,6 +170,16 @@ private slots:
     v->progress()->setWindowState(Qt::WindowMaximized);
     QTRY_VERIFY(!p.form->isMinimized());
     QTRY_VERIFY(!v->progress()->isMaximized());
+    // With the program already minimised, the dialog minimises on its own,
+    // and restoring it brings the program back.
+    QTest::qWait(50); // the platform's own state changes settle first
+    p.form->showMinimized();
+    v->progress()->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    QVERIFY(p.form->isMinimized());
+    QVERIFY(v->progress()->isMinimized());
+    v->progress()->setWindowState(Qt::WindowNoState);
+    QTRY_VERIFY(!p.form->isMinimized());
     // Closing the window now is refused.
     p.dlg.clear();
     v->frame()->close();

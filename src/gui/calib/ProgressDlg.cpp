@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -63,6 +64,7 @@ void TProgressDlg::changeEvent(QEvent* e) {
   if (e->type() != QEvent::WindowStateChange) return;
   QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
   if (!main) return;
+  const bool wasMinimized = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
   if (isMinimized() && !main->isMinimized()) {
     // Minimising the progress of a long command puts the whole program
     // aside, not just the dialog that the program waits behind; the dialog
@@ -71,9 +73,10 @@ void TProgressDlg::changeEvent(QEvent* e) {
       setWindowState(windowState() & ~Qt::WindowMinimized);
       main->showMinimized();
     });
-  } else if (isMaximized()) {
-    // There is nothing to fill a screen with: maximise brings the main window
-    // back into view behind the dialog instead.
+  } else if (isMaximized() || (wasMinimized && !isMinimized() && main->isMinimized())) {
+    // There is nothing to fill a screen with: maximising, or restoring the
+    // dialog while the program is minimised, brings the main window back into
+    // view behind the dialog, which keeps its size.
     QTimer::singleShot(0, this, [this, main] {
       setWindowState(windowState() & ~Qt::WindowMaximized);
       if (main->isMinimized()) {

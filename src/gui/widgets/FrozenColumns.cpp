@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
 
 namespace kelmar::gui {
 

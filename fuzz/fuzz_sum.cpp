@@ -8,7 +8,9 @@
 // Input: one control byte, then up to three summary files, each followed by
 // its run list, separated by form feeds. Control bit 0 joins them as shards
 // (with their run lists), otherwise one after the other; bits 1 and 2 both
-// set build the correlation matrix; the others pick the items of the grid.
+// set build the correlation matrix; bit 3 takes the histogram of an item
+// column rather than of a column before the items; the byte as a whole picks
+// the items of the grid and the column.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,9 +38,14 @@ void CheckSummary(const SumFileData& data, uint8_t control) {
   for (int i = 0; i < kSummaryItemCount; ++i) included[i] = (i + control) % 5 != 0;
   const SumGrid grid = BuildSumGrid(data, included);
   (void)SumGridLines(grid);
+  // The histogram of an item column, as the window's current column or the
+  // command line's item gives it (never a column past the grid), or of a
+  // column before the items, which is refused.
   if (grid.NSumm > 0) {
+    const int column = grid.NItems() > 0 && (control & 0x08) ? kFirstItemColumn + control % grid.NItems()
+                                                             : control % kFirstItemColumn;
     try {
-      (void)SummaryHistogram(grid, kFirstItemColumn + control % (grid.NItems() + 1));
+      (void)SummaryHistogram(grid, column);
     } catch (const Refusal&) {
     }
   }

@@ -73,13 +73,13 @@ std::vector<DirEditLine> ScanScenarioFile(const DirEditTarget& t, const QString&
   if (!current) return {};
   std::vector<DirEditLine> lines;
   for (int item : ItemsOf(t, ws->scenario))
-    lines.push_back({file, item, t.field.text(ws->scenario, item), {}});
+    lines.push_back({file, item, QString::fromStdString(t.field.text(ws->scenario, item)), {}});
   return lines;
 }
 
 QString ReplaceInScenarioFile(const DirEditTarget& t, const QString& file, int item) {
   double v = 0;
-  if (!t.field.parse(t.newValue, v)) return LimitMessage(t.field);
+  if (!t.field.parse(t.newValue.toStdString(), v)) return QString::fromStdString(t.field.limitMessage());
   auto ws = MakeWorkspace();
   bool current = false;
   QString error = Read(*ws, file, current);

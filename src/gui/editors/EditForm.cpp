@@ -21,17 +21,17 @@ void StoreName(Name20& field, const QString& text) {
 
 TFormEditor::TFormEditor(Services& s, QWidget* parent) : TMyDialog(parent), s_(s) {}
 
-TzkNumInp* TFormEditor::addInput(QGridLayout* grid, int row, int col, const FieldDef& f) {
+TzkNumInp* TFormEditor::addInput(QGridLayout* grid, int row, int col, const ScenarioField& f) {
   auto* edit = new TzkNumInp(s_.dialogs, this);
-  edit->setObjectName(f.key);
-  edit->setLimits(FieldLimits{f.whole ? FieldType::Integer : FieldType::Real, f.min, f.max, f.decimals});
+  edit->setObjectName(QString::fromStdString(f.key));
+  edit->setLimits(f.limits);
   edit->setAlignment(Qt::AlignRight);
   edit->setMaximumWidth(90);
-  auto* label = new QLabel(f.caption, this);
+  auto* label = new QLabel(QString::fromStdString(f.caption), this);
   label->setBuddy(edit);
   grid->addWidget(label, row, col);
   grid->addWidget(edit, row, col + 1);
-  if (!f.unit.isEmpty()) grid->addWidget(new QLabel(f.unit, this), row, col + 2);
+  if (!f.unit.empty()) grid->addWidget(new QLabel(QString::fromStdString(f.unit), this), row, col + 2);
   connect(edit, &QLineEdit::textEdited, this, [this] { setModified(true); });
   inputs_.push_back({f, edit, label, {}});
   return edit;
@@ -52,7 +52,7 @@ QLineEdit* TFormEditor::addName(QGridLayout* grid, int row, int col, const QStri
 
 TzkNumInp* TFormEditor::input(const QString& key) const {
   for (const Input& in : inputs_)
-    if (in.def.key == key) return in.edit;
+    if (QString::fromStdString(in.def.key) == key) return in.edit;
   return nullptr;
 }
 
@@ -73,7 +73,7 @@ bool TFormEditor::Validate() {
   for (Input& in : inputs_) {
     if (in.edit->text() == in.shown) continue;
     double v = 0;
-    if (in.def.parse(in.edit->text(), v)) continue;
+    if (in.def.parse(in.edit->text().toStdString(), v)) continue;
     in.edit->check(); // reports the refusal
     in.edit->setFocus();
     in.edit->selectAll();
@@ -87,7 +87,7 @@ void TFormEditor::Apply() {
   for (Input& in : inputs_) {
     if (in.edit->text() == in.shown) continue;
     double v = 0;
-    if (!in.def.parse(in.edit->text(), v)) continue; // never stores a refused value
+    if (!in.def.parse(in.edit->text().toStdString(), v)) continue; // never stores a refused value
     in.def.set(sc, item(), v);
     in.edit->setValue(in.def.get(sc, item()));
     in.shown = in.edit->text();
@@ -118,7 +118,7 @@ bool TFormEditor::dirEditTarget(DirEditTarget& t) {
     if (in.edit != f) continue;
     t.mode = dirEditMode();
     t.name = dirEditName().toUpper().left(kNameWidth);
-    t.label = in.def.caption;
+    t.label = QString::fromStdString(in.def.caption);
     t.label.remove(QLatin1Char('&'));
     t.label = t.label.left(40);
     t.newValue = in.edit->text().trimmed();

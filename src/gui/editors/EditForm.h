@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <vector>
 
-#include "editors/EditFields.h"
+#include "data/ScenarioFields.h"
 #include "widgets/IniForm.h"
 
 class QGridLayout;
@@ -28,7 +28,7 @@ struct DirEditTarget {
   QString name;     // "PARAMETERS", or the crop's or application's name, upper case
   QString label;    // the field's label without "&"
   QString newValue; // the text now in the input
-  FieldDef field;
+  ScenarioField field;
   int item = 0; // the record number in the open scenario (crop and application modes)
 };
 
@@ -57,7 +57,7 @@ public:
 protected:
   // Adds an input with its label (column col of the grid, label before it,
   // unit after it).
-  TzkNumInp* addInput(QGridLayout* grid, int row, int col, const FieldDef& f);
+  TzkNumInp* addInput(QGridLayout* grid, int row, int col, const ScenarioField& f);
   // A text field (a name): left-trimmed, padded and cut to 20 characters on Apply.
   QLineEdit* addName(QGridLayout* grid, int row, int col, const QString& caption,
                      Name20* (*field)(Scenario&, int), int item);
@@ -74,7 +74,7 @@ protected:
 
 private:
   struct Input {
-    FieldDef def;
+    ScenarioField def;
     TzkNumInp* edit;
     QLabel* label;
     QString shown; // the text of the last Refresh

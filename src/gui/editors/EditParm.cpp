@@ -34,7 +34,7 @@ TParmDialog::TParmDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   title_->setObjectName(QStringLiteral("Title"));
   top->addLayout(head);
 
-  const std::vector<FieldDef> f = ParameterFields();
+  const std::vector<ScenarioField> f = ParameterFields();
   auto* time = new QGroupBox(QStringLiteral("Scenario Time Scale"), this);
   auto* tg = new QGridLayout(time);
   for (int i = 0; i < 3; ++i) addInput(tg, i, 0, f[static_cast<size_t>(i)]);
@@ -50,8 +50,8 @@ TParmDialog::TParmDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   wg->addWidget(new QLabel(QStringLiteral("Min"), water), 1, 0);
   for (int p = 0; p < 2; ++p)
     for (int c = 0; c < 3; ++c) {
-      FieldDef d = f[static_cast<size_t>(14 + 3 * p + c)];
-      d.unit = c == 0 ? QString() : d.unit;
+      ScenarioField d = f[static_cast<size_t>(14 + 3 * p + c)];
+      if (c == 0) d.unit.clear();
       addInput(wg, p, 1 + 3 * c, d);
     }
   top->addWidget(water);
@@ -105,7 +105,7 @@ TSSOMDialog::TSSOMDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
   auto* top = new QVBoxLayout(this);
   auto* g = new QGridLayout;
   int row = 0;
-  for (const FieldDef& f : SubSoilOMFields()) addInput(g, row++, 0, f);
+  for (const ScenarioField& f : SubSoilOMFields()) addInput(g, row++, 0, f);
   top->addLayout(g);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -33,70 +33,15 @@ namespace kelmar::gui {
 
 namespace {
 
-template <typename Row, size_t N, typename RowOf>
-FieldDef Col(const std::array<Column<Row>, N>& columns, std::string_view label, const char* header,
-             const char* hint, double min, double max, RowOf rowOf) {
-  const Column<Row>* col = nullptr;
-  for (const Column<Row>& c : columns)
-    if (c.label == label) col = &c;
-  FieldDef f{QString::fromLatin1(header),
-             QString::fromLatin1(header),
-             QString::fromLatin1(hint),
-             min,
-             max,
-             col->decimals,
-             col->whole != nullptr};
-  if (col->real)
-    f.real = [col, rowOf](Scenario& s, int item) { return &col->real(rowOf(s, item)); };
-  else
-    f.integer = [col, rowOf](Scenario& s, int item) { return &col->whole(rowOf(s, item)); };
-  return f;
-}
-
-Crop& CropOf(Scenario& s, int i) { return s.Crops[static_cast<size_t>(i)]; }
-Application& ApplOf(Scenario& s, int i) { return s.Appls[static_cast<size_t>(i)]; }
-
 QString L(const char* s) { return QString::fromLatin1(s); }
 
 } // namespace
-
-std::vector<FieldDef> CropGridColumns() {
-  const auto& c = kCropColumns;
-  return {
-      Col(c, "YEAR", "Year", "Year of sowing", 1, 520, CropOf),
-      Col(c, "WEEK1", "Sow", "Week of sowing", 1, 520, CropOf),
-      Col(c, "WEEK2", "FulC", "Week of fullcover", 1, 520, CropOf),
-      Col(c, "WEEK3", "Ripe", "Week of ripening", 1, 520, CropOf),
-      Col(c, "WEEK4", "Harv", "Week of harvest", 1, 520, CropOf),
-      Col(c, "PRODi", "Yield", "Product yield kg/ha", 0, 999999, CropOf),
-      Col(c, "DM%", "DM%", "Dry matter content", 0, 100, CropOf),
-      Col(c, "NFIXi", "NFix", "N fixation kg/ha", 0, 999999, CropOf),
-      Col(c, "Code", "Code", "Crop=5;GreenManure=6", 5, 6, CropOf),
-  };
-}
-
-std::vector<FieldDef> ApplGridColumns() {
-  const auto& c = kApplColumns;
-  return {
-      Col(c, "YR", "Year", "Year of application", 1, 520, ApplOf),
-      Col(c, "WK", "Week", "Week of application", 1, 520, ApplOf),
-      Col(c, "QUANT", "Quant", "Quantity applied kg/ha", -999, 999999, ApplOf),
-      Col(c, "DM%", "DM%", "Dry matter content", 0, 100, ApplOf),
-      Col(c, "OM%dm", "OM%", "Organic matter content", 0, 100, ApplOf),
-      Col(c, "N%dm", "N%", "Nitrogen content", 0, 99.99, ApplOf),
-      Col(c, "P2O5%", "P2O5%", "P2O5 content", 0, 99.99, ApplOf),
-      Col(c, "K2O%", "K2O%", "K2O content", 0, 99.99, ApplOf),
-      Col(c, "IAGE", "IAge", "Initial age", 0, 99.99, ApplOf),
-      Col(c, "Nmin%", "Nm%", "Mineral N content", 0, 99.99, ApplOf),
-      Col(c, "ACT", "Type", "1:Manu;2:Cult;3:IOM;4:Fert", 0, 4, ApplOf),
-  };
-}
 
 // ---- The record editors ----
 
 TRecordEditor::TRecordEditor(Services& s, RecordKind kind, QWidget* parent)
     : TEditorBase(s, Doc::Scenario, parent), kind_(kind),
-      fields_(kind == RecordKind::Crop ? CropGridColumns() : ApplGridColumns()) {
+      fields_(kind == RecordKind::Crop ? CropGridFields() : ApplGridFields()) {
   const bool crops = kind == RecordKind::Crop;
   setWindowTitle(crops ? L("Crops") : L("Applications"));
   auto* top = new QVBoxLayout(this);
@@ -128,13 +73,13 @@ TRecordEditor::TRecordEditor(Services& s, RecordKind kind, QWidget* parent)
   cols.push_back(name);
   // The narrow widths of the columns grow to what their largest value
   // needs in the font of this screen.
-  for (const FieldDef& f : fields_) {
+  for (const ScenarioField& f : fields_) {
+    const FieldLimits& lim = f.limits;
     const int digits =
-        QString::number(static_cast<long long>(f.max)).size() + (f.decimals ? f.decimals + 1 : 0);
+        QString::number(static_cast<long long>(lim.max)).size() + (lim.decimals ? lim.decimals + 1 : 0);
     const int need = fm.horizontalAdvance(QString(digits, QLatin1Char('0'))) + 12;
-    GridColumn c{f.caption, f.unit,
-                 FieldLimits{f.whole ? FieldType::Integer : FieldType::Real, f.min, f.max, f.decimals},
-                 std::max(f.whole ? 36 : 52, need)};
+    GridColumn c{QString::fromStdString(f.caption), QString::fromStdString(f.unit), lim,
+                 std::max(f.whole() ? 36 : 52, need)};
     c.value = [this, f](int row) { return f.get(s_.ws.scenario, row + 1); };
     c.setValue = [this, f](int row, double v) { f.set(s_.ws.scenario, row + 1, v); };
     cols.push_back(c);
@@ -248,11 +193,11 @@ void TRecordEditor::keyPressEvent(QKeyEvent* e) {
 bool TRecordEditor::dirEditTarget(DirEditTarget& t) {
   const QModelIndex i = view_->currentIndex();
   if (!i.isValid() || i.column() < 2) return false;
-  const FieldDef& f = fields_[static_cast<size_t>(i.column() - 2)];
+  const ScenarioField& f = fields_[static_cast<size_t>(i.column() - 2)];
   t.mode = kind_ == RecordKind::Crop ? DirEditTarget::Mode::Crop : DirEditTarget::Mode::Application;
   t.item = i.row() + 1;
   t.name = model_->data(model_->index(i.row(), 1)).toString().toUpper().left(kNameWidth);
-  t.label = f.caption;
+  t.label = QString::fromStdString(f.caption);
   t.field = f;
   GridCellEdit* open = view_->openEditor();
   t.newValue = (open ? open->text() : model_->data(i).toString()).trimmed();
@@ -464,7 +409,7 @@ TCropParmDialog::TCropParmDialog(Services& s, QWidget* parent) : TFormEditor(s, 
   head->setObjectName(L("CropName"));
   top->addWidget(head);
   auto* g = new QGridLayout;
-  const std::vector<FieldDef> f = CropParameterFields();
+  const std::vector<ScenarioField> f = CropParameterFields();
   const int perColumn = 8;
   for (size_t i = 0; i < f.size(); ++i)
     addInput(g, static_cast<int>(i) % perColumn, static_cast<int>(i) / perColumn * 3, f[i]);

@@ -24,8 +24,6 @@ class TCropParmDialog;
 enum class RecordKind { Crop, Application };
 
 // The numeric columns of the grids, after the record number and the name.
-std::vector<FieldDef> CropGridColumns();
-std::vector<FieldDef> ApplGridColumns();
 
 class TRecordEditor : public TEditorBase, public DirEditSource {
   Q_OBJECT
@@ -62,7 +60,7 @@ protected:
   bool pasteValues(const QString& text);
 
   RecordKind kind_;
-  std::vector<FieldDef> fields_;
+  std::vector<ScenarioField> fields_;
   GridModel* model_;
   GridView* view_;
   QLabel* status_;

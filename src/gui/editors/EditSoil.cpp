@@ -45,10 +45,10 @@ TSoilDialog::TSoilDialog(Services& s, QWidget* parent) : TFormEditor(s, parent) 
       g, 1, 3, QStringLiteral("Name"), [](Scenario& sc, int) { return &sc.Soil[1].Name; }, 0);
   name1_->setObjectName(QStringLiteral("Name1"));
   name2_->setObjectName(QStringLiteral("Name2"));
-  const std::vector<FieldDef> f = SoilFields();
+  const std::vector<ScenarioField> f = SoilFields();
   for (int l = 0; l < 2; ++l)
     for (int i = 0; i < 3; ++i) {
-      FieldDef d = f[static_cast<size_t>(3 * l + i)];
+      ScenarioField d = f[static_cast<size_t>(3 * l + i)];
       if (l == 0) d.unit.clear(); // the units stand once, after the SubSoil column
       addInput(g, 2 + i, 3 * l, d);
     }
@@ -103,9 +103,9 @@ TSoilParmDialog::TSoilParmDialog(Services& s, int layer, QWidget* parent)
   auto* top = new QVBoxLayout(this);
   auto* g = new QGridLayout;
   int row = 0;
-  for (const FieldDef& f : SoilParameterFields(layer)) {
-    FieldDef d = f;
-    d.key += QString::number(layer);
+  for (const ScenarioField& f : SoilParameterFields(layer)) {
+    ScenarioField d = f;
+    d.key += std::to_string(layer);
     addInput(g, row++, 0, d);
   }
   top->addLayout(g);

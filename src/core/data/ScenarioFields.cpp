@@ -1,55 +1,81 @@
-#include "editors/EditFields.h"
+#include "data/ScenarioFields.h"
 
 #include <cmath>
 
-#include "data/FieldLimits.h"
+#include "data/Columns.h"
 #include "data/TextFormat.h"
 
-namespace kelmar::gui {
+namespace kelmar {
 
 namespace {
 
+constexpr FieldLimits RealLimits(double min, double max, int decimals) {
+  return {FieldType::Real, min, max, decimals};
+}
+
 using RealRef = float& (*)(Scenario&);
 
-FieldDef Real(const char* key, const char* caption, const char* unit, double min, double max, int decimals,
-              RealRef ref) {
-  FieldDef f{
-      QString::fromLatin1(key), QString::fromLatin1(caption), QString::fromLatin1(unit), min, max, decimals};
+ScenarioField Real(const char* key, const char* caption, const char* unit, double min, double max,
+                   int decimals, RealRef ref) {
+  ScenarioField f{key, caption, unit, RealLimits(min, max, decimals)};
   f.real = [ref](Scenario& s, int) { return &ref(s); };
   return f;
 }
 
-FieldDef Whole(const char* key, const char* caption, const char* unit, double min, double max,
-               int32_t& (*ref)(Scenario&)) {
-  FieldDef f{
-      QString::fromLatin1(key), QString::fromLatin1(caption), QString::fromLatin1(unit), min, max, 0, true};
+ScenarioField Whole(const char* key, const char* caption, const char* unit, double min, double max,
+                    int32_t& (*ref)(Scenario&)) {
+  ScenarioField f{key, caption, unit, {FieldType::Integer, min, max, 0}};
   f.integer = [ref](Scenario& s, int) { return &ref(s); };
   return f;
 }
 
-FieldDef CropReal(const char* key, const char* caption, double min, double max, int decimals,
-                  float& (*ref)(Crop&)) {
-  FieldDef f{QString::fromLatin1(key), QString::fromLatin1(caption), QString(), min, max, decimals};
+ScenarioField CropReal(const char* key, const char* caption, double min, double max, int decimals,
+                       float& (*ref)(Crop&)) {
+  ScenarioField f{key, caption, "", RealLimits(min, max, decimals)};
   f.real = [ref](Scenario& s, int item) { return &ref(s.Crops[static_cast<size_t>(item)]); };
   return f;
 }
 
+// A grid column over the column of the file layout with that label, so that
+// its decimals and type are those the scenario file writes.
+template <typename Row, size_t N, typename RowOf>
+ScenarioField Col(const std::array<Column<Row>, N>& columns, std::string_view label, const char* header,
+                  const char* hint, double min, double max, RowOf rowOf) {
+  const Column<Row>* col = nullptr;
+  for (const Column<Row>& c : columns)
+    if (c.label == label) col = &c;
+  ScenarioField f{
+      header, header, hint, {col->whole ? FieldType::Integer : FieldType::Real, min, max, col->decimals}};
+  if (col->real)
+    f.real = [col, rowOf](Scenario& s, int item) { return &col->real(rowOf(s, item)); };
+  else
+    f.integer = [col, rowOf](Scenario& s, int item) { return &col->whole(rowOf(s, item)); };
+  return f;
+}
+
+Crop& CropOf(Scenario& s, int i) { return s.Crops[static_cast<size_t>(i)]; }
+Application& ApplOf(Scenario& s, int i) { return s.Appls[static_cast<size_t>(i)]; }
+
 } // namespace
 
-QString FieldDef::text(Scenario& s, int item) const {
+void ScenarioField::set(Scenario& s, int item, double v) const {
+  if (real)
+    *real(s, item) = static_cast<float>(v);
+  else
+    *integer(s, item) = static_cast<int32_t>(v);
+}
+
+std::string ScenarioField::text(Scenario& s, int item) const {
   const double v = get(s, item);
-  if (whole) return QString::number(static_cast<long long>(v));
-  return QString::fromStdString(Trim(FmtFixed(v, 15, decimals)));
+  if (whole()) return std::to_string(static_cast<long long>(v));
+  return Trim(FmtFixed(v, 15, limits.decimals));
 }
 
-bool FieldDef::parse(const QString& text, double& v) const {
-  return ParseUserNumber(text.toStdString(), whole ? FieldType::Integer : FieldType::Real, v) &&
-         std::isfinite(v) && v >= min && v <= max;
+bool ScenarioField::parse(std::string_view text, double& v) const {
+  return ParseUserNumber(text, limits.type, v) && std::isfinite(v) && limits.accepts(v);
 }
 
-QString LimitMessage(const FieldDef& f) { return QString::fromStdString(NumInputRangeMessage(f.min, f.max)); }
-
-std::vector<FieldDef> ParameterFields() {
+std::vector<ScenarioField> ParameterFields() {
   return {
       Whole("Year", "Begin &Year", "[nr]", 1, 520, [](Scenario& s) -> int32_t& { return s.Year; }),
       Whole("Week", "Begin &Week", "[nr]", 1, 520, [](Scenario& s) -> int32_t& { return s.Week; }),
@@ -76,26 +102,23 @@ std::vector<FieldDef> ParameterFields() {
   };
 }
 
-std::vector<FieldDef> SoilFields() {
-  std::vector<FieldDef> v;
+std::vector<ScenarioField> SoilFields() {
+  std::vector<ScenarioField> v;
   for (int l = 0; l < kSoilCount; ++l) {
-    const QString n = QString::number(l + 1);
+    const std::string n = std::to_string(l + 1);
     const size_t i = static_cast<size_t>(l);
-    FieldDef thl{
-        QStringLiteral("THL") + n, QStringLiteral("Thic&kness"), QStringLiteral("[5-100cm]"), 5, 100, 0};
+    ScenarioField thl{"THL" + n, "Thic&kness", "[5-100cm]", RealLimits(5, 100, 0)};
     thl.real = [i](Scenario& s, int) { return &s.Soil[i].THL; };
-    FieldDef ifi{
-        QStringLiteral("IFi") + n, QStringLiteral("Initia&l Fi"), QStringLiteral("[1-16000cm]"), 1, 16000, 0};
+    ScenarioField ifi{"IFi" + n, "Initia&l Fi", "[1-16000cm]", RealLimits(1, 16000, 0)};
     ifi.real = [i](Scenario& s, int) { return &s.Soil[i].IFi; };
-    FieldDef nmin{
-        QStringLiteral("NMIN") + n, QStringLiteral("Initial &Nmin"), QStringLiteral("[0-999kg]"), 0, 999, 1};
+    ScenarioField nmin{"NMIN" + n, "Initial &Nmin", "[0-999kg]", RealLimits(0, 999, 1)};
     nmin.real = [i](Scenario& s, int) { return &s.Soil[i].NMIN; };
     v.push_back(thl), v.push_back(ifi), v.push_back(nmin);
   }
   return v;
 }
 
-std::vector<FieldDef> SoilParameterFields(int layer) {
+std::vector<ScenarioField> SoilParameterFields(int layer) {
   const size_t i = layer == 2 ? 1 : 0;
   struct P {
     const char* key;
@@ -115,21 +138,16 @@ std::vector<FieldDef> SoilParameterFields(int layer) {
       {"FI", "ByPass &Flow Thresshold", "[mm/week]", 0, 999, 1, &SoilLayer::FI},
       {"BPF", "&ByPass Flow Factor", "[-]", 0, 1, 2, &SoilLayer::BPF},
   };
-  std::vector<FieldDef> v;
+  std::vector<ScenarioField> v;
   for (const P& p : params) {
-    FieldDef f{QString::fromLatin1(p.key),
-               QString::fromLatin1(p.caption),
-               QString::fromLatin1(p.unit),
-               p.min,
-               p.max,
-               p.decimals};
+    ScenarioField f{p.key, p.caption, p.unit, RealLimits(p.min, p.max, p.decimals)};
     f.real = [i, m = p.field](Scenario& s, int) { return &(s.Soil[i].*m); };
     v.push_back(f);
   }
   return v;
 }
 
-std::vector<FieldDef> SubSoilOMFields() {
+std::vector<ScenarioField> SubSoilOMFields() {
   return {
       Real("oOM2", "&Quantity", "[kg OM/ha]", 0, 999999, 0, [](Scenario& s) -> float& { return s.oOM2; }),
       Real("oNc2", "&N content", "[%]", 0, 99.99, 2, [](Scenario& s) -> float& { return s.oNc2; }),
@@ -139,7 +157,7 @@ std::vector<FieldDef> SubSoilOMFields() {
   };
 }
 
-std::vector<FieldDef> CropParameterFields() {
+std::vector<ScenarioField> CropParameterFields() {
   return {
       CropReal("DMdistrPROD", "DMdistr &PROD", 0, 1, 2, [](Crop& c) -> float& { return c.DMdistr[kProd]; }),
       CropReal("DMdistrRESI", "DMdistr RESI", 0, 1, 2, [](Crop& c) -> float& { return c.DMdistr[kResi]; }),
@@ -169,4 +187,36 @@ std::vector<FieldDef> CropParameterFields() {
   };
 }
 
-} // namespace kelmar::gui
+std::vector<ScenarioField> CropGridFields() {
+  const auto& c = kCropColumns;
+  return {
+      Col(c, "YEAR", "Year", "Year of sowing", 1, 520, CropOf),
+      Col(c, "WEEK1", "Sow", "Week of sowing", 1, 520, CropOf),
+      Col(c, "WEEK2", "FulC", "Week of fullcover", 1, 520, CropOf),
+      Col(c, "WEEK3", "Ripe", "Week of ripening", 1, 520, CropOf),
+      Col(c, "WEEK4", "Harv", "Week of harvest", 1, 520, CropOf),
+      Col(c, "PRODi", "Yield", "Product yield kg/ha", 0, 999999, CropOf),
+      Col(c, "DM%", "DM%", "Dry matter content", 0, 100, CropOf),
+      Col(c, "NFIXi", "NFix", "N fixation kg/ha", 0, 999999, CropOf),
+      Col(c, "Code", "Code", "Crop=5;GreenManure=6", 5, 6, CropOf),
+  };
+}
+
+std::vector<ScenarioField> ApplGridFields() {
+  const auto& c = kApplColumns;
+  return {
+      Col(c, "YR", "Year", "Year of application", 1, 520, ApplOf),
+      Col(c, "WK", "Week", "Week of application", 1, 520, ApplOf),
+      Col(c, "QUANT", "Quant", "Quantity applied kg/ha", -999, 999999, ApplOf),
+      Col(c, "DM%", "DM%", "Dry matter content", 0, 100, ApplOf),
+      Col(c, "OM%dm", "OM%", "Organic matter content", 0, 100, ApplOf),
+      Col(c, "N%dm", "N%", "Nitrogen content", 0, 99.99, ApplOf),
+      Col(c, "P2O5%", "P2O5%", "P2O5 content", 0, 99.99, ApplOf),
+      Col(c, "K2O%", "K2O%", "K2O content", 0, 99.99, ApplOf),
+      Col(c, "IAGE", "IAge", "Initial age", 0, 99.99, ApplOf),
+      Col(c, "Nmin%", "Nm%", "Mineral N content", 0, 99.99, ApplOf),
+      Col(c, "ACT", "Type", "1:Manu;2:Cult;3:IOM;4:Fert", 0, 4, ApplOf),
+  };
+}
+
+} // namespace kelmar

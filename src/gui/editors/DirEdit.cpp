@@ -10,14 +10,10 @@
 #include <QVBoxLayout>
 
 #include "Workspace.h"
-#include "data/Errors.h"
 #include "data/FileSystem.h"
 #include "data/ScenarioFile.h"
-#include "data/TextFormat.h"
 #include "dialogs/UserDialogs.h"
 #include "documents/DocumentSet.h"
-#include "model/Driver.h"
-#include "run/RunControl.h"
 #include "shell/Services.h"
 #include "shell/WindowRegistry.h"
 
@@ -32,79 +28,9 @@ DirEditExec& Exec() {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The items of a target in a scenario: the one field (plain), or every
-// record whose name is the target's name.
-std::vector<int> ItemsOf(const DirEditTarget& t, const Scenario& s) {
-  if (t.mode == DirEditTarget::Mode::Plain) return {0};
-  std::vector<int> items;
-  const bool crops = t.mode == DirEditTarget::Mode::Crop;
-  const int count = crops ? s.CropCount : s.ApplCount;
-  for (int i = 1; i <= count; ++i) {
-    const std::string n = crops ? std::string(s.Crops[static_cast<size_t>(i)].Name)
-                                : std::string(s.Appls[static_cast<size_t>(i)].Name);
-    if (Q(Trim(n)).toUpper() == t.name) items.push_back(i);
-  }
-  return items;
-}
-
-// Reads a scenario file into a workspace of its own; the error, or empty.
-QString Read(Workspace& ws, const QString& file, bool& current) {
-  current = false;
-  try {
-    LoadScenario(ws, file.toStdString());
-  } catch (const InvalidFileId&) {
-    return {}; // not a scenario of this program: left out
-  } catch (const std::exception& e) {
-    return Q(e.what()).replace(QLatin1Char('\r'), QLatin1Char(' '));
-  }
-  current = ws.scenario.FileId == kScenarioId;
-  return {};
-}
-
 } // namespace
 
 void SetDirEditExec(DirEditExec exec) { Exec() = std::move(exec); }
-
-std::vector<DirEditLine> ScanScenarioFile(const DirEditTarget& t, const QString& file) {
-  auto ws = MakeWorkspace();
-  bool current = false;
-  const QString error = Read(*ws, file, current);
-  if (!error.isEmpty()) return {{file, 0, {}, error}};
-  if (!current) return {};
-  std::vector<DirEditLine> lines;
-  for (int item : ItemsOf(t, ws->scenario))
-    lines.push_back({file, item, QString::fromStdString(t.field.text(ws->scenario, item)), {}});
-  return lines;
-}
-
-QString ReplaceInScenarioFile(const DirEditTarget& t, const QString& file, int item) {
-  double v = 0;
-  if (!t.field.parse(t.newValue.toStdString(), v)) return QString::fromStdString(t.field.limitMessage());
-  auto ws = MakeWorkspace();
-  bool current = false;
-  QString error = Read(*ws, file, current);
-  if (!error.isEmpty()) return error;
-  if (!current) return QStringLiteral("Invalid file ID: ") + Q(ws->scenario.FileId);
-  Scenario& s = ws->scenario;
-  const int count = t.mode == DirEditTarget::Mode::Crop ? s.CropCount : s.ApplCount;
-  std::vector<int> items = item > 0 ? std::vector<int>{item} : ItemsOf(t, s);
-  if (t.mode != DirEditTarget::Mode::Plain && item > count) return QStringLiteral("No record %1").arg(item);
-  if (items.empty()) return {};
-  for (int i : items) t.field.set(s, i, v);
-  try {
-    SaveScenario(*ws, file.toStdString());
-  } catch (const std::exception& e) {
-    return Q(e.what()).replace(QLatin1Char('\r'), QLatin1Char(' '));
-  }
-  return {};
-}
-
-QString DirEditLineText(const DirEditLine& line) {
-  QString name = QFileInfo(line.file).completeBaseName();
-  if (name.size() > kNameWidth) name = name.left(kNameWidth);
-  QString text = name.leftJustified(21) + QStringLiteral("%1").arg(line.item, 3) + QLatin1Char(' ');
-  return line.error.isEmpty() ? text + line.value : text + QStringLiteral("! ") + line.error;
-}
 
 TDirEditDialog::TDirEditDialog(Services& s, const DirEditTarget& target, QWidget* parent)
     : QDialog(parent), s_(s), t_(target) {
@@ -113,10 +39,10 @@ TDirEditDialog::TDirEditDialog(Services& s, const DirEditTarget& target, QWidget
   auto* top = new QVBoxLayout(this);
   auto* head = new QGridLayout;
   head->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);
-  head->addWidget(new QLabel(t_.name, this), 0, 1);
+  head->addWidget(new QLabel(Q(t_.name), this), 0, 1);
   head->addWidget(new QLabel(QStringLiteral("Label:"), this), 1, 0);
-  head->addWidget(new QLabel(t_.label, this), 1, 1);
-  auto* value = new QLabel(t_.newValue, this);
+  head->addWidget(new QLabel(Q(t_.label), this), 1, 1);
+  auto* value = new QLabel(Q(t_.newValue), this);
   value->setObjectName(QStringLiteral("NewValue"));
   head->addWidget(value, 1, 2);
   top->addLayout(head);
@@ -165,12 +91,7 @@ TDirEditDialog::TDirEditDialog(Services& s, const DirEditTarget& target, QWidget
 }
 
 void TDirEditDialog::scan() {
-  lines_.clear();
-  for (const std::string& f : ListFiles(s_.ws.state.DataDir, ".DAT"))
-    for (DirEditLine& l : ScanScenarioFile(t_, Q(f))) lines_.push_back(std::move(l));
-  std::stable_sort(lines_.begin(), lines_.end(), [](const DirEditLine& a, const DirEditLine& b) {
-    return DirEditLineText(a) < DirEditLineText(b);
-  });
+  lines_ = ScanScenarioDirectory(t_, s_.ws.state.DataDir);
   showLines();
   if (!lines_.empty()) list_->setCurrentRow(0);
 }
@@ -178,7 +99,7 @@ void TDirEditDialog::scan() {
 void TDirEditDialog::showLines() {
   const int row = list_->currentRow();
   list_->clear();
-  for (const DirEditLine& l : lines_) list_->addItem(DirEditLineText(l));
+  for (const DirEditLine& l : lines_) list_->addItem(Q(DirEditLineText(l)));
   if (row >= 0 && row < list_->count()) list_->setCurrentRow(row);
 }
 
@@ -196,24 +117,20 @@ void TDirEditDialog::report(const QStringList& failures) {
 void TDirEditDialog::replaceAll() {
   const QString dir = Q(s_.ws.state.DataDir);
   if (s_.dialogs.ask(BoxType::Warning, Buttons::OkCancel,
-                     QStringLiteral("Replace ") + t_.label +
+                     QStringLiteral("Replace ") + Q(t_.label) +
                          QStringLiteral(" in all datafiles in the directory:\n\r") + dir +
-                         QStringLiteral("\n\rwith the value: ") + t_.newValue + QStringLiteral(" ?"),
+                         QStringLiteral("\n\rwith the value: ") + Q(t_.newValue) + QStringLiteral(" ?"),
                      QString()) != Answer::Ok)
     return;
   QStringList failures;
-  for (const std::string& f : ListFiles(s_.ws.state.DataDir, ".DAT")) {
-    const QString file = Q(f);
+  for (const std::string& file : ListFiles(s_.ws.state.DataDir, ".DAT")) {
     // Files left out of the list (another identifier) are not touched.
-    const bool listed = std::any_of(lines_.begin(), lines_.end(), [&](const DirEditLine& l) {
-      return l.file == file && l.error.isEmpty();
-    });
+    const bool listed = std::any_of(lines_.begin(), lines_.end(),
+                                    [&](const DirEditLine& l) { return l.file == file && l.error.empty(); });
     if (!listed) continue;
-    const QString error = ReplaceInScenarioFile(t_, file, 0);
-    if (error.isEmpty()) written_ << file;
-    for (DirEditLine& l : lines_)
-      if (l.file == file) error.isEmpty() ? (void)(l.value = t_.newValue) : (void)(l.error = error);
-    if (!error.isEmpty()) failures << QFileInfo(file).fileName() + QStringLiteral(": ") + error;
+    const std::string error = ReplaceInScenarioFile(t_, file, 0);
+    noteResult(file, error, 0);
+    if (!error.empty()) failures << Q(ExtractFileName(file) + ": " + error);
   }
   showLines();
   report(failures);
@@ -221,34 +138,39 @@ void TDirEditDialog::replaceAll() {
 
 void TDirEditDialog::replaceFile() {
   const int i = selected();
-  if (i < 0 || !lines_[static_cast<size_t>(i)].error.isEmpty()) return;
-  const QString file = lines_[static_cast<size_t>(i)].file;
-  const QString error = ReplaceInScenarioFile(t_, file, 0);
-  if (error.isEmpty()) written_ << file;
-  for (DirEditLine& l : lines_)
-    if (l.file == file) error.isEmpty() ? (void)(l.value = t_.newValue) : (void)(l.error = error);
+  if (i < 0 || !lines_[static_cast<size_t>(i)].error.empty()) return;
+  const std::string file = lines_[static_cast<size_t>(i)].file;
+  const std::string error = ReplaceInScenarioFile(t_, file, 0);
+  noteResult(file, error, 0);
   showLines();
-  if (!error.isEmpty()) report({QFileInfo(file).fileName() + QStringLiteral(": ") + error});
+  if (!error.empty()) report({Q(ExtractFileName(file) + ": " + error)});
 }
 
 void TDirEditDialog::replace() {
   const int i = selected();
-  if (i < 0 || !lines_[static_cast<size_t>(i)].error.isEmpty()) return;
-  DirEditLine& l = lines_[static_cast<size_t>(i)];
-  const QString error = ReplaceInScenarioFile(t_, l.file, t_.mode == DirEditTarget::Mode::Plain ? 0 : l.item);
-  if (error.isEmpty()) {
-    written_ << l.file;
-    l.value = t_.newValue;
-  } else {
-    l.error = error;
-  }
+  if (i < 0 || !lines_[static_cast<size_t>(i)].error.empty()) return;
+  const DirEditLine l = lines_[static_cast<size_t>(i)];
+  const int item = t_.mode == DirEditTarget::Mode::Plain ? 0 : l.item;
+  const std::string error = ReplaceInScenarioFile(t_, l.file, item);
+  noteResult(l.file, error, item);
   showLines();
-  if (!error.isEmpty()) report({QFileInfo(l.file).fileName() + QStringLiteral(": ") + error});
+  if (!error.empty()) report({Q(ExtractFileName(l.file) + ": " + error)});
+}
+
+void TDirEditDialog::noteResult(const std::string& file, const std::string& error, int item) {
+  if (error.empty()) written_ << Q(file);
+  for (DirEditLine& l : lines_) {
+    if (l.file != file || (item > 0 && l.item != item)) continue;
+    if (error.empty())
+      l.value = t_.newValue;
+    else
+      l.error = error;
+  }
 }
 
 void TDirEditDialog::goTo() {
   const int i = selected();
-  if (i < 0 || !lines_[static_cast<size_t>(i)].error.isEmpty()) return;
+  if (i < 0 || !lines_[static_cast<size_t>(i)].error.empty()) return;
   goto_ = i;
   accept();
 }
@@ -274,7 +196,7 @@ void RunDirEdit(Services& s, TMyDialog* editor) {
   if (d.gotoLine() >= 0) {
     const DirEditLine& l = d.lines()[static_cast<size_t>(d.gotoLine())];
     if (!s.docs->SaveQuery(Doc::Scenario)) return;
-    if (!s.docs->LoadScenarioWithCompanions(l.file)) return;
+    if (!s.docs->LoadScenarioWithCompanions(Q(l.file))) return;
     if (t.mode == DirEditTarget::Mode::Crop) s.ws.state.SelCrop = l.item;
     if (t.mode == DirEditTarget::Mode::Application) s.ws.state.SelAppl = l.item;
     s.docs->RefreshScenarioWindows();

@@ -1,8 +1,6 @@
-// Directory Edit: one field of the active editor, listed and replaced in
-// every scenario file of the data directory. Each file is read into a
-// workspace of its own and written back by the same atomic save a user's
-// Save uses, so the scenario being edited is never overwritten and a file
-// that cannot be read or written is reported while the others go on.
+// The Directory Edit dialog over the core's listing and replacing of one
+// field in every scenario file of the data directory, and the command that
+// opens it from the focused field of an editor.
 #pragma once
 
 #include <QDialog>
@@ -17,25 +15,6 @@ class QPushButton;
 namespace kelmar::gui {
 
 class TMyDialog;
-
-struct DirEditLine {
-  QString file; // full path
-  int item = 0; // the crop or application number, 0 in plain mode
-  QString value;
-  QString error; // why the file could not be read or written
-};
-
-// The list lines of one file (list mode), or the lines it would hold; a
-// file with another identifier has none.
-std::vector<DirEditLine> ScanScenarioFile(const DirEditTarget& t, const QString& file);
-// Writes the new value into one file: into item `item`, or with item 0 into
-// every item of the target (in crop and application modes every record of
-// the target's name). Returns the error, empty on success. Nothing is
-// written when the file cannot be read or holds no such item.
-QString ReplaceInScenarioFile(const DirEditTarget& t, const QString& file, int item);
-
-// "NAME                   3 value" as the list shows it.
-QString DirEditLineText(const DirEditLine& line);
 
 class TDirEditDialog : public QDialog {
   Q_OBJECT
@@ -57,6 +36,9 @@ private:
   void showLines();
   int selected() const;
   void report(const QStringList& failures);
+  // Shows the outcome of a replacement in the lines of that file (of that
+  // item only, when one was named).
+  void noteResult(const std::string& file, const std::string& error, int item);
 
   Services& s_;
   DirEditTarget t_;

@@ -117,11 +117,9 @@ bool TFormEditor::dirEditTarget(DirEditTarget& t) {
   for (const Input& in : inputs_) {
     if (in.edit != f) continue;
     t.mode = dirEditMode();
-    t.name = dirEditName().toUpper().left(kNameWidth);
-    t.label = QString::fromStdString(in.def.caption);
-    t.label.remove(QLatin1Char('&'));
-    t.label = t.label.left(40);
-    t.newValue = in.edit->text().trimmed();
+    t.name = dirEditName().toUpper().left(kNameWidth).toStdString();
+    t.label = QString::fromStdString(in.def.caption).remove(QLatin1Char('&')).left(40).toStdString();
+    t.newValue = in.edit->text().trimmed().toStdString();
     t.field = in.def;
     t.item = item();
     return true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/ScenarioFields.h"
+#include "session/DirectoryEdit.h"
 #include "widgets/IniForm.h"
 
 class QGridLayout;
@@ -19,18 +20,6 @@ namespace kelmar::gui {
 
 struct Services;
 class TzkNumInp;
-
-// What Directory Edit changes: one field of the open editor, in every
-// scenario file of the data directory.
-struct DirEditTarget {
-  enum class Mode { Plain, Crop, Application };
-  Mode mode = Mode::Plain;
-  QString name;     // "PARAMETERS", or the crop's or application's name, upper case
-  QString label;    // the field's label without "&"
-  QString newValue; // the text now in the input
-  ScenarioField field;
-  int item = 0; // the record number in the open scenario (crop and application modes)
-};
 
 // An editor Directory Edit can work from.
 class DirEditSource {

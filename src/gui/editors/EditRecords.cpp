@@ -196,11 +196,11 @@ bool TRecordEditor::dirEditTarget(DirEditTarget& t) {
   const ScenarioField& f = fields_[static_cast<size_t>(i.column() - 2)];
   t.mode = kind_ == RecordKind::Crop ? DirEditTarget::Mode::Crop : DirEditTarget::Mode::Application;
   t.item = i.row() + 1;
-  t.name = model_->data(model_->index(i.row(), 1)).toString().toUpper().left(kNameWidth);
-  t.label = QString::fromStdString(f.caption);
+  t.name = model_->data(model_->index(i.row(), 1)).toString().toUpper().left(kNameWidth).toStdString();
+  t.label = f.caption;
   t.field = f;
   GridCellEdit* open = view_->openEditor();
-  t.newValue = (open ? open->text() : model_->data(i).toString()).trimmed();
+  t.newValue = (open ? open->text() : model_->data(i).toString()).trimmed().toStdString();
   return true;
 }
 

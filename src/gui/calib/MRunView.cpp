@@ -95,12 +95,7 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
            [this] { LoadClick(); });
   bar->add("SBFileSaveAs", "&Save As...", "Save the summaries shown", QStyle::SP_DialogSaveButton,
            [this] { SaveAsClick(); });
-  bar->popup()->addSeparator();
-  bar->addToMenu("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header",
-                 [this] { QApplication::clipboard()->setText(copyText(false)); })
-      ->setShortcut(QKeySequence::Copy);
-  bar->addToMenu("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
-                 [this] { QApplication::clipboard()->setText(copyText(true)); });
+  bar->addCopyRows([this](bool all) { return copyText(all); }, QKeySequence::Copy);
 
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("MRunGrid"));

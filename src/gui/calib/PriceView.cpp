@@ -122,12 +122,7 @@ TPriceView::TPriceView(Services& s, QWidget* parent) : TIniForm(parent), s_(s), 
            [this] { HistogramClick(); });
   bar->add("SBOptions", "O&ptions", "Change Price Algoritm options", QStyle::SP_FileDialogDetailedView,
            [this] { OptionsClick(); });
-  bar->popup()->addSeparator();
-  bar->addToMenu("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header",
-                 [this] { QApplication::clipboard()->setText(copyText(false)); })
-      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
-  bar->addToMenu("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
-                 [this] { QApplication::clipboard()->setText(copyText(true)); });
+  bar->addCopyRows([this](bool all) { return copyText(all); }, QKeySequence(Qt::CTRL | Qt::Key_Insert));
 
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("PriceGrid"));

@@ -2,6 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QVBoxLayout>
@@ -43,6 +45,15 @@ QAction* CommandBar::add(const char* name, const char* caption, const char* hint
 QAction* CommandBar::addToMenu(const char* name, const char* caption, const char* hint,
                                const std::function<void()>& run) {
   return make(name, caption, hint, run);
+}
+
+void CommandBar::addCopyRows(const std::function<QString(bool all)>& text, const QKeySequence& shortcut) {
+  popup_->addSeparator();
+  addToMenu("CopyRows", "Copy selected &rows", "Copy the selected rows as text, with the header", [text] {
+    QApplication::clipboard()->setText(text(false));
+  })->setShortcut(shortcut);
+  addToMenu("CopyAll", "Copy all ro&ws", "Copy the whole grid as text",
+            [text] { QApplication::clipboard()->setText(text(true)); });
 }
 
 void CommandBar::openOver(QAbstractItemView* view) {

@@ -27,6 +27,9 @@ public:
   // A command of the popup menu only.
   QAction* addToMenu(const char* name, const char* caption, const char* hint,
                      const std::function<void()>& run);
+  // "Copy selected rows" (with `shortcut`) and "Copy all rows" at the end
+  // of the popup menu: the grid's text, with its header, to the clipboard.
+  void addCopyRows(const std::function<QString(bool all)>& text, const QKeySequence& shortcut);
   QMenu* popup() const { return popup_; }
   // A right click in `view` opens the popup where it was clicked, F10 at
   // `place` (global; default the middle of the window).

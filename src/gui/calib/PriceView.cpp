@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>

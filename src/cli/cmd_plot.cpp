@@ -13,6 +13,7 @@
 #include "Command.h"
 #include "CommandSupport.h"
 #include "GraphRender.h"
+#include "Validators.h"
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/FileSystem.h"
@@ -50,18 +51,6 @@ bool ParseInt(const std::string& s, int& out) {
 bool ParseTwo(const std::string& text, char sep, int& a, int& b) {
   auto i = text.find_first_of(std::string(1, sep) + (sep == 'x' ? "X" : ""));
   return i != std::string::npos && ParseInt(text.substr(0, i), a) && ParseInt(text.substr(i + 1), b);
-}
-
-bool ParseWord(const std::string& text, uint32_t& out) {
-  try {
-    std::size_t used = 0;
-    unsigned long v = std::stoul(text, &used, 0);
-    if (used != text.size() || v > 0xFFFFFFFFul) return false;
-    out = static_cast<uint32_t>(v);
-    return true;
-  } catch (...) {
-    return false;
-  }
 }
 
 // The offscreen platform draws fonts and images without a display; it is

@@ -43,6 +43,13 @@ int LoadStatusExit(LoadStatus s) {
   }
 }
 
+int LoadScenarioOrExit(Workspace& ws, const std::string& file, const CompanionOptions& co) {
+  const LoadOutcome loaded = LoadScenarioWithCompanions(ws, file, co);
+  if (loaded.ok()) return kExitOk;
+  ReportError(loaded.message);
+  return LoadStatusExit(loaded.status);
+}
+
 void AddSearchFlags(CLI::App* cmd, SearchFlags& f) {
   cmd->add_option("--par", f.par, "Take the fit marks and ranges (never the values) from this .PAR file");
   cmd->add_option("--targets", f.targets, "Nine characters 1/0 selecting targets 1..9 (default 111110000)")

@@ -11,6 +11,7 @@
 #include "Command.h"
 #include "data/Errors.h"
 #include "data/IniFile.h"
+#include "model/Driver.h"
 #include "session/Companions.h"
 #include "session/PriceSession.h"
 
@@ -34,6 +35,23 @@ std::unique_ptr<Workspace> MakeCommandWorkspace();
 int ReadIniOption(const std::string& path, Workspace& ws, std::optional<IniFile>& ini);
 
 int LoadStatusExit(LoadStatus s);
+
+// Loads a scenario with its companions; a failure is reported in the
+// program's words and becomes its exit code.
+int LoadScenarioOrExit(Workspace& ws, const std::string& file, const CompanionOptions& co);
+
+// Runs f (model runs); a floating-point fault is reported as the desktop
+// program reports it ("Calculating " + scenario file, the error and the step)
+// and becomes its exit code.
+template <typename F> int ExitOnRunFault(const std::string& scenarioFile, F&& f) {
+  try {
+    f();
+    return kExitOk;
+  } catch (const FloatingPointFault& e) {
+    ReportError("Calculating " + scenarioFile + "\r" + e.what() + " (" + e.step() + ")");
+    return kExitFloat;
+  }
+}
 
 // Runs f; an invalid identifier or a file error is reported in the program's
 // words and becomes its exit code.

@@ -86,11 +86,7 @@ int Fit(const FitOptions& o) {
 
   CompanionOptions co;
   co.par = par;
-  LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
-  if (!loaded.ok()) {
-    ReportError(loaded.message);
-    return LoadStatusExit(loaded.status);
-  }
+  if (int rc = LoadScenarioOrExit(*ws, o.scenario, co); rc != kExitOk) return rc;
   if (!o.search.par.empty()) {
     // As the fitting window loads a parameter file: ranges and marks, never values.
     ParIncludes fromFile = par;

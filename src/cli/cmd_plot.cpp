@@ -132,19 +132,10 @@ int Plot(const PlotOptions& o) {
   CompanionOptions co;
   co.companions = !o.noCompanions;
   co.envFile = o.env;
-  LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
-  if (!loaded.ok()) {
-    ReportError(loaded.message);
-    return LoadStatusExit(loaded.status);
-  }
+  if (int rc = LoadScenarioOrExit(*ws, o.scenario, co); rc != kExitOk) return rc;
   ws->state.RangeFrom = from;
   ws->state.RangeTill = till;
-  try {
-    RunModel(*ws);
-  } catch (const FloatingPointFault& e) {
-    ReportError("Calculating " + ws->scenario.ScenarioFile + "\r" + e.what() + " (" + e.step() + ")");
-    return kExitFloat;
-  }
+  if (int rc = ExitOnRunFault(ws->scenario.ScenarioFile, [&] { RunModel(*ws); }); rc != kExitOk) return rc;
 
   auto app = MakeOffscreenApp();
   GraphFillOptions fill;

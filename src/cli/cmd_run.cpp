@@ -70,25 +70,19 @@ int Run(const RunOptions& o) {
   co.companions = !o.noCompanions;
   co.envFile = o.env;
   co.par = par;
-  LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
-  if (!loaded.ok()) {
-    ReportError(loaded.message);
-    return LoadStatusExit(loaded.status);
-  }
+  if (int rc = LoadScenarioOrExit(*ws, o.scenario, co); rc != kExitOk) return rc;
   ws->state.RangeFrom = from;
   ws->state.RangeTill = till;
 
-  try {
+  const int rc = ExitOnRunFault(ws->scenario.ScenarioFile, [&] {
     RunModel(*ws);
     for (int i = 0; i < o.repeat; ++i) RepeatRun(*ws);
     for (int i = 0; i < o.cont; ++i) {
       if (opt.has(kOptMoveEnvOnContinue)) MoveSeries(*ws);
       ContinueRun(*ws);
     }
-  } catch (const FloatingPointFault& e) {
-    ReportError("Calculating " + ws->scenario.ScenarioFile + "\r" + e.what() + " (" + e.step() + ")");
-    return kExitFloat;
-  }
+  });
+  if (rc != kExitOk) return rc;
 
   try {
     OutText out(o.listing);

@@ -48,11 +48,7 @@ int Sensitivity(const SensOptions& o) {
   CompanionOptions co;
   co.par = par;
   co.envFile = o.env;
-  LoadOutcome loaded = LoadScenarioWithCompanions(*ws, o.scenario, co);
-  if (!loaded.ok()) {
-    ReportError(loaded.message);
-    return LoadStatusExit(loaded.status);
-  }
+  if (int rc = LoadScenarioOrExit(*ws, o.scenario, co); rc != kExitOk) return rc;
   if (!o.par.empty()) {
     // Marks and ranges only, as `kelmar fit` reads it.
     ParIncludes fromFile = par;

@@ -39,7 +39,7 @@ TDirEditDialog::TDirEditDialog(Services& s, const DirEditTarget& target, QWidget
   auto* top = new QVBoxLayout(this);
   auto* head = new QGridLayout;
   head->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);
-  head->addWidget(new QLabel(Q(t_.name), this), 0, 1);
+  head->addWidget(new QLabel(Q(t_.name).toUpper(), this), 0, 1);
   head->addWidget(new QLabel(QStringLiteral("Label:"), this), 1, 0);
   head->addWidget(new QLabel(Q(t_.label), this), 1, 1);
   auto* value = new QLabel(Q(t_.newValue), this);

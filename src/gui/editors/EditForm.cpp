@@ -117,7 +117,7 @@ bool TFormEditor::dirEditTarget(DirEditTarget& t) {
   for (const Input& in : inputs_) {
     if (in.edit != f) continue;
     t.mode = dirEditMode();
-    t.name = dirEditName().toUpper().left(kNameWidth).toStdString();
+    t.name = dirEditName().left(kNameWidth).toStdString();
     t.label = QString::fromStdString(in.def.caption).remove(QLatin1Char('&')).left(40).toStdString();
     t.newValue = in.edit->text().trimmed().toStdString();
     t.field = in.def;

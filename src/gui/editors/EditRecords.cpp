@@ -196,7 +196,7 @@ bool TRecordEditor::dirEditTarget(DirEditTarget& t) {
   const ScenarioField& f = fields_[static_cast<size_t>(i.column() - 2)];
   t.mode = kind_ == RecordKind::Crop ? DirEditTarget::Mode::Crop : DirEditTarget::Mode::Application;
   t.item = i.row() + 1;
-  t.name = model_->data(model_->index(i.row(), 1)).toString().toUpper().left(kNameWidth).toStdString();
+  t.name = model_->data(model_->index(i.row(), 1)).toString().left(kNameWidth).toStdString();
   t.label = f.caption;
   t.field = f;
   GridCellEdit* open = view_->openEditor();

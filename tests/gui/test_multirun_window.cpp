@@ -171,7 +171,7 @@ private slots:
 
     // The lock keeps ID, then ID and scenario, then ID, scenario and
     // environment in place, then ID alone again.
-    auto* fixed = v->grid()->findChild<FrozenColumns*>();
+    FrozenColumns* fixed = v->fixedColumns();
     QVERIFY(fixed);
     QList<int> counts{fixed->count()};
     for (int i = 0; i < 3; ++i) {

@@ -105,7 +105,7 @@ TMRunView::TMRunView(Services& s, QWidget* parent) : TIniForm(parent), s_(s) {
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { HistogramClick(); });
   // The lock keeps the run's ID, then also its scenario, then also its
   // environment in view while the summary items scroll past.
-  fixed_ = new FrozenColumns(grid_);
+  fixed_ = std::make_unique<FrozenColumns>(grid_);
   fixed_->setCount(1);
   auto* lock =
       new QAction(style()->standardIcon(QStyle::SP_TitleBarShadeButton), QStringLiteral("Lock"), this);

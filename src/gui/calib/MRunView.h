@@ -89,6 +89,7 @@ public:
   const SumGrid& sums() const { return sums_; }
   QString sumFile() const { return sumFile_; }
   QTableWidget* grid() const { return grid_; }
+  FrozenColumns* fixedColumns() const { return fixed_.get(); }
   QString statusText() const;
   QString failuresText() const;
   TProgressDlg* progress() const { return progress_; }
@@ -125,7 +126,7 @@ private:
   SumGrid sums_;
   QString sumFile_;
   QTableWidget* grid_;
-  FrozenColumns* fixed_;
+  std::unique_ptr<FrozenColumns> fixed_;
   QLabel* status_;
   QLabel* failures_;
   QPointer<TProgressDlg> progress_;

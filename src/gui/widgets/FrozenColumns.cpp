@@ -8,8 +8,7 @@
 
 namespace kelmar::gui {
 
-FrozenColumns::FrozenColumns(QTableView* table)
-    : QObject(table), table_(table), frozen_(new QTableView(table)) {
+FrozenColumns::FrozenColumns(QTableView* table) : table_(table), frozen_(new QTableView(table)) {
   frozen_->setObjectName(QStringLiteral("FixedColumns"));
   frozen_->setModel(table->model());
   frozen_->setSelectionModel(table->selectionModel());
@@ -43,6 +42,11 @@ FrozenColumns::FrozenColumns(QTableView* table)
   connect(m, &QAbstractItemModel::columnsInserted, this, &FrozenColumns::sync);
   connect(m, &QAbstractItemModel::columnsRemoved, this, &FrozenColumns::sync);
   table->installEventFilter(this);
+}
+
+FrozenColumns::~FrozenColumns() {
+  table_->removeEventFilter(this);
+  delete frozen_;
 }
 
 void FrozenColumns::setCount(int n) {

@@ -222,12 +222,14 @@ GridView::GridView(UserDialogs& dialogs, QWidget* parent)
   connect(lock_, &QToolButton::toggled, this, &GridView::setColumnsLocked);
 }
 
+GridView::~GridView() = default;
+
 void GridView::setGridModel(GridModel* model) {
   model_ = model;
   setModel(model);
   for (int c = 0; c < model->columnCountTotal(); ++c) setColumnWidth(c, model->column(c).width);
-  delete frozen_;
-  frozen_ = new FrozenColumns(this);
+  frozen_.reset(); // the old overlay goes before the new one covers the table
+  frozen_ = std::make_unique<FrozenColumns>(this);
   frozen_->view()->setItemDelegate(delegate_);
   syncFrozen();
 }

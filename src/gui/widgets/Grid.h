@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -118,6 +119,7 @@ class GridView : public QTableView {
   Q_OBJECT
 public:
   GridView(UserDialogs& dialogs, QWidget* parent = nullptr);
+  ~GridView() override;
   void setGridModel(GridModel* model);
   GridModel* gridModel() const { return model_; }
   GridDelegate* delegate() const { return delegate_; }
@@ -160,7 +162,7 @@ private:
 
   GridModel* model_ = nullptr;
   GridDelegate* delegate_;
-  FrozenColumns* frozen_ = nullptr;
+  std::unique_ptr<FrozenColumns> frozen_;
   QToolButton* lock_;
   int fixed_ = 0;
   bool locked_ = true;

@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <chrono>
+#include <vector>
 
 #include "calc/Corr.h"
 #include "calib/CalibFiles.h"
@@ -345,19 +346,39 @@ void TPriceView::fillGrid() {
   }
   const int cols = PriceGrid::ColumnCount(a), rows = PriceGrid::RowCount(a);
   const int combined = PriceGrid::CombinedColumn(a);
+  // Up to 510 sets by 61 columns: filled without repainting in between, and
+  // the widths measured on the first rows only, so that the window stays
+  // responsive. A longer text further down (a number with more digits) widens
+  // its column by the width of its extra characters: digits are equally wide.
+  constexpr int kMeasuredRows = 25;
+  grid_->setUpdatesEnabled(false);
   grid_->setColumnCount(cols);
   grid_->setRowCount(rows - 1);
   QStringList header;
   for (int c = 0; c < cols; ++c) header << Q(order_.Cell(a, 0, c));
   grid_->setHorizontalHeaderLabels(header);
+  std::vector<qsizetype> measured(static_cast<size_t>(cols)), longest(static_cast<size_t>(cols));
+  for (int c = 0; c < cols; ++c) measured[static_cast<size_t>(c)] = header[c].size();
   for (int r = 1; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {
-      auto* item = new QTableWidgetItem(Q(order_.Cell(a, r, c)));
+      const QString text = Q(order_.Cell(a, r, c));
+      const auto i = static_cast<size_t>(c);
+      longest[i] = std::max(longest[i], text.size());
+      if (r <= kMeasuredRows) measured[i] = std::max(measured[i], text.size());
+      auto* item = new QTableWidgetItem(text);
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (c == combined) item->setBackground(kAqua);
       grid_->setItem(r - 1, c, item);
     }
+  grid_->horizontalHeader()->setResizeContentsPrecision(kMeasuredRows);
   grid_->resizeColumnsToContents();
+  const int digit = grid_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  for (int c = 0; c < cols; ++c) {
+    const auto i = static_cast<size_t>(c);
+    if (longest[i] > measured[i])
+      grid_->setColumnWidth(c, grid_->columnWidth(c) + static_cast<int>(longest[i] - measured[i]) * digit);
+  }
+  grid_->setUpdatesEnabled(true);
   QApplication::restoreOverrideCursor();
 }
 

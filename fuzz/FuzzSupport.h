@@ -3,14 +3,18 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Workspace.h"
 
 namespace kelmar::fuzz {
 
@@ -44,6 +48,17 @@ inline std::vector<std::string_view> SplitFiles(std::string_view text, size_t ma
 
 inline void Check(bool ok, const char* what) {
   if (!ok) Fail(what);
+}
+
+// A workspace in the state of a freshly started program, one of two slots
+// reused for every input: copying a pristine one made once costs far less
+// than making a new one, which would cost more than the reading itself.
+inline Workspace& FreshWorkspace(int slot = 0) {
+  static const std::unique_ptr<Workspace> pristine = MakeWorkspace();
+  static const std::array<std::unique_ptr<Workspace>, 2> slots{MakeWorkspace(), MakeWorkspace()};
+  Workspace& ws = *slots.at(static_cast<size_t>(slot));
+  ws = *pristine;
+  return ws;
 }
 
 inline std::string Lower(std::string_view s) {

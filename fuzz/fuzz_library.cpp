@@ -6,22 +6,10 @@
 #include <memory>
 #include <string_view>
 
+#include "FuzzSupport.h"
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/LibraryFile.h"
-
-namespace {
-
-// One workspace for every input, reset from a pristine copy: making a new one
-// each time costs more than reading the file.
-kelmar::Workspace& Fresh() {
-  static const std::unique_ptr<kelmar::Workspace> pristine = kelmar::MakeWorkspace();
-  static const std::unique_ptr<kelmar::Workspace> ws = kelmar::MakeWorkspace();
-  *ws = *pristine;
-  return *ws;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
@@ -29,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto kind = static_cast<kelmar::LibraryKind>(data[0] % 3);
   const int index = static_cast<int>(data[1]) - 8;
   const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-  kelmar::Workspace* ws = &Fresh();
+  kelmar::Workspace* ws = &kelmar::fuzz::FreshWorkspace();
   if (data[0] & 0x40) ws->scenario.CropCount = kelmar::kMaxCrops - 1;
   try {
     kelmar::LibraryEntryNamesText(text, "fuzz.lib", kind);

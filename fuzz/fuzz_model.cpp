@@ -37,15 +37,6 @@ using kelmar::fuzz::ShowsNonFinite;
 
 namespace {
 
-// One workspace for every input, reset from a pristine copy: making a new one
-// each time costs more than the run.
-Workspace& Fresh() {
-  static const std::unique_ptr<Workspace> pristine = MakeWorkspace();
-  static const std::unique_ptr<Workspace> ws = MakeWorkspace();
-  *ws = *pristine;
-  return *ws;
-}
-
 void LoadCompanion(Workspace& ws, SeriesKind kind, std::string_view text) {
   ResetSeries(ws, kind);
   if (text.empty()) return;
@@ -105,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   const auto files = fuzz::SplitFiles(input, 5);
 
-  Workspace& ws = Fresh();
+  Workspace& ws = kelmar::fuzz::FreshWorkspace();
   try {
     LoadScenarioText(ws, files[0], "FUZZ.DAT");
   } catch (const FileError&) {

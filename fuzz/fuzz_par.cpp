@@ -6,22 +6,10 @@
 #include <memory>
 #include <string_view>
 
+#include "FuzzSupport.h"
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/ParFile.h"
-
-namespace {
-
-// One workspace for every input, reset from a pristine copy: making a new one
-// each time costs more than reading the file.
-kelmar::Workspace& Fresh() {
-  static const std::unique_ptr<kelmar::Workspace> pristine = kelmar::MakeWorkspace();
-  static const std::unique_ptr<kelmar::Workspace> ws = kelmar::MakeWorkspace();
-  *ws = *pristine;
-  return *ws;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -29,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const kelmar::ParIncludes inc{(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0,
                                 (data[0] & 8) != 0};
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-  kelmar::Workspace* ws = &Fresh();
+  kelmar::Workspace* ws = &kelmar::fuzz::FreshWorkspace();
   try {
     kelmar::LoadParText(*ws, text, "fuzz.par", inc);
   } catch (const kelmar::FileError&) {

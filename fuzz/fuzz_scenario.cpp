@@ -24,21 +24,12 @@ std::string Written(const Workspace& ws, bool listing = false) {
   return out.text();
 }
 
-// A fresh program state for every attempt, copied from one made once: the
-// workspace is large and making it anew each time would slow the search.
-Workspace& Fresh(int slot) {
-  static const std::unique_ptr<Workspace> pristine = MakeWorkspace();
-  static std::unique_ptr<Workspace> slots[2] = {MakeWorkspace(), MakeWorkspace()};
-  *slots[slot] = *pristine;
-  return *slots[slot];
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-  Workspace& ws = Fresh(0);
+  Workspace& ws = kelmar::fuzz::FreshWorkspace(0);
   bool loaded = false;
   try {
     LoadScenarioText(ws, text, "fuzz.dat");
@@ -51,13 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Check(loaded || Written(ws) == untouched, "a failed load changed the scenario");
   if (loaded) {
     const std::string first = Written(ws);
-    Workspace& back = Fresh(1);
+    Workspace& back = kelmar::fuzz::FreshWorkspace(1);
     LoadScenarioText(back, first, "fuzz.dat"); // must not throw
     fuzz::Check(Written(back) == first, "scenario round trip");
   }
 
   for (bool append : {false, true}) {
-    Workspace& merged = Fresh(1);
+    Workspace& merged = kelmar::fuzz::FreshWorkspace(1);
     try {
       InsertScenarioText(merged, text, "fuzz.dat", append);
     } catch (const FileError&) {

@@ -6,22 +6,10 @@
 #include <memory>
 #include <string_view>
 
+#include "FuzzSupport.h"
 #include "Workspace.h"
 #include "data/Errors.h"
 #include "data/SeriesFile.h"
-
-namespace {
-
-// One workspace for every input, reset from a pristine copy: making a new one
-// each time costs more than reading the file.
-kelmar::Workspace& Fresh() {
-  static const std::unique_ptr<kelmar::Workspace> pristine = kelmar::MakeWorkspace();
-  static const std::unique_ptr<kelmar::Workspace> ws = kelmar::MakeWorkspace();
-  *ws = *pristine;
-  return *ws;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
@@ -29,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto kind = static_cast<kelmar::SeriesKind>(data[0] % kelmar::kSeriesCount);
   const int startWeek = data[1] < 128 ? 1 : 1 + (data[1] - 128) * 4 + (data[0] >> 2) % 4;
   const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-  kelmar::Workspace* ws = &Fresh();
+  kelmar::Workspace* ws = &kelmar::fuzz::FreshWorkspace();
   try {
     kelmar::LoadSeriesText(*ws, kind, text, "fuzz.series", startWeek);
   } catch (const kelmar::FileError&) {

@@ -54,8 +54,17 @@ protected:
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   }
+  std::string Read(const std::string& name) const { return Slurp(dir / name); }
+  // Runs kelmar in the directory, keeps what it printed in out and err, and
+  // returns its exit code.
+  int Kelmar(const std::string& args) {
+    CliResult r = RunKelmar(dir, args);
+    out = std::move(r.out), err = std::move(r.err);
+    return r.code;
+  }
 
   fs::path dir;
+  std::string out, err;
 };
 
 } // namespace kelmar::test

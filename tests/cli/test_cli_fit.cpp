@@ -36,41 +36,25 @@ void ExpectParts(const std::string& text, std::initializer_list<const char*> par
   for (const char* part : parts) EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
 }
 
-class CliFit : public ::testing::Test {
+class CliFit : public kelmar::test::CliFixture {
 protected:
   void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (auto f : {"/SANDY6.DAT", "/SANDY6.ENV", "/SANDY6.MIN"})
-      fs::copy(KELMAR_EXAMPLES + std::string(f), dir);
+    CliFixture::SetUp();
+    CopyExamples({"SANDY6.DAT", "SANDY6.ENV", "SANDY6.MIN"});
     WriteParFile("TWO.PAR", {4, 24}); // CNM and NLF1
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // A parameter file that marks exactly the given table entries.
   void WriteParFile(const std::string& name, std::initializer_list<int> marked) {
     auto ws = MakeWorkspace();
     for (int i = 1; i <= ParmTable::size(); ++i) ws->parms[i].fit = std::ranges::count(marked, i);
-    OutText out;
-    WritePar(*ws, out);
-    Write(name, out.text());
+    OutText text;
+    WritePar(*ws, text);
+    Write(name, text.text());
   }
   std::string Command(const std::string& args) const {
     return "cd '" + dir.string() + "' && exec '" KELMAR_EXE "' " + args + " >out.txt 2>err.txt";
   }
-  // Runs kelmar, keeps what it printed in out and err, and returns its exit code.
-  int Kelmar(const std::string& args) {
-    kelmar::test::CliResult r = kelmar::test::RunKelmar(dir, args);
-    out = std::move(r.out), err = std::move(r.err);
-    return r.code;
-  }
-  void Write(const std::string& f, const std::string& text) { std::ofstream(dir / f) << text; }
-  std::string Read(const std::string& f) {
-    return (std::ostringstream() << std::ifstream(dir / f).rdbuf()).str();
-  }
-
-  const fs::path dir = fs::temp_directory_path() / ("kelmar_fit_" + std::to_string(::getpid()));
-  std::string out, err;
 };
 
 const std::string kSmallFit = "fit SANDY6.DAT --par TWO.PAR --seed 7 --iter-per-set 3";

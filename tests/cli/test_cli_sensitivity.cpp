@@ -22,17 +22,14 @@ using namespace kelmar;
 
 namespace {
 
-class CliSensitivity : public ::testing::Test {
+class CliSensitivity : public kelmar::test::CliFixture {
 protected:
   void SetUp() override {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    for (auto f : {"/SANDY6.DAT", "/SANDY6.ENV", "/SANDY6.MIN"})
-      fs::copy(KELMAR_EXAMPLES + std::string(f), dir);
+    CliFixture::SetUp();
+    CopyExamples({"SANDY6.DAT", "SANDY6.ENV", "SANDY6.MIN"});
     WriteParFile("FOUR.PAR", {4, 9, 24, 40}); // CNM, DNF, NLF1, oAge
     WriteParFile("NONE.PAR", {});
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Marks exactly the given entries, each 10 % either side of the example's value.
   void WriteParFile(const std::string& name, std::initializer_list<int> marked) {
@@ -44,21 +41,10 @@ protected:
       const float v = ws->parms.value(ws->scenario, i);
       if (p.fit) p.lower = 0.9f * v, p.upper = 1.1f * v;
     }
-    OutText out;
-    WritePar(*ws, out);
-    std::ofstream(dir / name) << out.text();
+    OutText text;
+    WritePar(*ws, text);
+    Write(name, text.text());
   }
-  int Kelmar(const std::string& args) {
-    kelmar::test::CliResult r = kelmar::test::RunKelmar(dir, args);
-    out = std::move(r.out), err = std::move(r.err);
-    return r.code;
-  }
-  std::string Read(const std::string& f) {
-    return (std::ostringstream() << std::ifstream(dir / f).rdbuf()).str();
-  }
-
-  const fs::path dir = fs::temp_directory_path() / ("kelmar_sens_" + std::to_string(::getpid()));
-  std::string out, err;
 };
 
 long Lines(const std::string& s) { return std::count(s.begin(), s.end(), '\n'); }
